@@ -1,0 +1,47 @@
+# The two entry points: `make run` and `make test`. Both install missing Debian packages first.
+
+# Every Debian package the project needs to build, run and test: the one list.
+PACKAGES := cmake ninja-build g++ pkg-config \
+	qt6-base-dev qt6-base-dev-tools libgl-dev \
+	libusb-1.0-0-dev libudev-dev \
+	libgtest-dev libgmock-dev libbenchmark-dev \
+	umockdev libumockdev-dev \
+	xvfb xauth \
+	clang libclang-rt-14-dev strace
+
+SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+
+.PHONY: deps build run test test-release test-sanitize fuzz clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+		dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed$$' || echo $$p; \
+	done); \
+	if [ -n "$$missing" ]; then \
+		echo "Installing:" $$missing; \
+		$(SUDO) apt-get update && \
+		DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake --preset release
+	cmake --build --preset release
+
+run: build
+	@if [ -x build/release/src/app/ptzpanel ]; then exec ./build/release/src/app/ptzpanel; \
+	else echo "ptzpanel: the window is not built yet"; fi
+
+test: test-release test-sanitize
+
+test-release: deps
+	cmake --preset release
+	cmake --build --preset release
+	ctest --preset release
+
+test-sanitize: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+
+clean:
+	rm -rf build

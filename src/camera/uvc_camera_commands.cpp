@@ -1,0 +1,152 @@
+// The named commands: one per panel button, each a fixed row and payload.
+#include "camera/uvc_camera_control.h"
+
+#include "platform/log.h"
+
+namespace ptz {
+namespace {
+
+// Relative pan/tilt payload: bPanRelative, bPanSpeed, bTiltRelative, bTiltSpeed.
+constexpr int32_t kTiltUp = 0x0A010000;
+constexpr int32_t kTiltDown = 0x0AFF0000;
+constexpr int32_t kTiltStop = 0x0A000000;
+constexpr int32_t kPanLeft = 0x00000AFF;
+constexpr int32_t kPanRight = 0x00000A01;
+constexpr int32_t kPanStop = 0x00000A00;
+// Relative zoom payload: bZoom, bDigitalZoom, bSpeed.
+constexpr int32_t kZoomIn = 0x030001;
+constexpr int32_t kZoomOut = 0x0300FF;
+constexpr int32_t kZoomStop = 0x030000;
+// Relative focus payload: bFocusRelative, bSpeed.
+constexpr int32_t kFocusNear = 0x0301;
+constexpr int32_t kFocusFar = 0x03FF;
+constexpr int32_t kFocusStop = 0x0300;
+
+// One start/stop toggle: 0 means the next call starts, anything else that it stops. It flips
+// only when the request went through, so a failed start is sent again.
+bool toggleMove(int32_t& z, const auto& send, int32_t startValue, int32_t stopValue) {
+    const bool ok = send(z == 0 ? startValue : stopValue);
+    if (ok) {
+        z = (z == 0) ? 1 : 0;
+    }
+    return ok;
+}
+
+}  // namespace
+
+bool UVCCameraControl::sendRow(UvcControlRow row, int32_t value) {
+    return setValue(static_cast<float>(value), &uvc_controls[row]);
+}
+
+bool UVCCameraControl::ClickOsdUpBtn() {
+    const bool result = sendRow(osdUp, 0);
+    ClickPtzUpBtn(false);
+    return result;
+}
+
+bool UVCCameraControl::ClickOsdDownBtn() {
+    const bool result = sendRow(osdDown, 0);
+    ClickPtzDownBtn(false);
+    return result;
+}
+
+bool UVCCameraControl::ClickOsdLeftBtn() {
+    const bool result = sendRow(osdLeft, 0);
+    ClickPtzLeftBtn(false);
+    return result;
+}
+
+bool UVCCameraControl::ClickOsdRightBtn() {
+    const bool result = sendRow(osdRight, 0);
+    ClickPtzRightBtn(false);
+    return result;
+}
+
+bool UVCCameraControl::ClickOsdOkBtn() {
+    const bool result = sendRow(osdOk, 0);
+    logLine("bRet = %d\n", result ? 1 : 0);
+    return result;
+}
+
+bool UVCCameraControl::ClickOsdBackBtn() {
+    return sendRow(osdBack, 0);
+}
+
+bool UVCCameraControl::ClickOsdOpencloseBtn() {
+    return sendRow(osdOpenClose, 0);
+}
+
+bool UVCCameraControl::ClickPtzUpBtn(bool start) {
+    return sendRow(panTiltRelative, start ? kTiltUp : kTiltStop);
+}
+
+bool UVCCameraControl::ClickPtzDownBtn(bool start) {
+    return sendRow(panTiltRelative, start ? kTiltDown : kTiltStop);
+}
+
+bool UVCCameraControl::ClickPtzLeftBtn(bool start) {
+    return sendRow(panTiltRelative, start ? kPanLeft : kPanStop);
+}
+
+bool UVCCameraControl::ClickPtzRightBtn(bool start) {
+    return sendRow(panTiltRelative, start ? kPanRight : kPanStop);
+}
+
+bool UVCCameraControl::ClickPtzHomeBtn() {
+    sendRow(panTiltAbsolute, 0);
+    sendRow(zoomAbsolute, 0);
+    return true;
+}
+
+bool UVCCameraControl::ClickPtzZoomPlusBtn() {
+    static int32_t z = 0;
+    return toggleMove(
+        z, [this](int32_t v) { return sendRow(zoomRelative, v); }, kZoomIn, kZoomStop);
+}
+
+bool UVCCameraControl::ClickPtzZoomReduceBtn() {
+    static int32_t z = 0;
+    return toggleMove(
+        z, [this](int32_t v) { return sendRow(zoomRelative, v); }, kZoomOut, kZoomStop);
+}
+
+bool UVCCameraControl::ClickPtzFocusPlusBtn() {
+    static int32_t z = 0;
+    if (bAutoFocus_ == 1) {
+        return false;
+    }
+    return toggleMove(
+        z, [this](int32_t v) { return sendRow(focusRelative, v); }, kFocusNear, kFocusStop);
+}
+
+bool UVCCameraControl::ClickPtzFocusReduceBtn() {
+    static int32_t z = 0;
+    if (bAutoFocus_ == 1) {
+        return false;
+    }
+    return toggleMove(
+        z, [this](int32_t v) { return sendRow(focusRelative, v); }, kFocusFar, kFocusStop);
+}
+
+bool UVCCameraControl::ClickPtzAutoFocusBtn() {
+    const bool turnOn = bAutoFocus_ == 0;
+    const bool result = sendRow(focusAuto, turnOn ? 1 : 0);
+    // The flag records what was asked for, whether or not the camera took it.
+    bAutoFocus_ = turnOn ? 1 : 0;
+    return result;
+}
+
+void UVCCameraControl::MakeAutoFocus(bool on) {
+    bAutoFocus_ = on ? 1 : 0;
+    sendRow(focusAuto, bAutoFocus_);
+}
+
+bool UVCCameraControl::ClickPtzSetBtn(int32_t preset) {
+    return setValue(static_cast<float>(preset), &uvc_controls[presetSet]);
+}
+
+bool UVCCameraControl::ClickPtzCallBtn(int32_t preset) {
+    return setValue(static_cast<float>(preset), &uvc_controls[presetCall]);
+}
+
+}  // namespace ptz

@@ -1,0 +1,97 @@
+// One camera: its UVC control requests, its binding to the USB device and its named commands.
+//
+// Shared (std::shared_ptr) by the two panels; destroying the last reference closes and gives
+// back the interface handle. Not thread-safe: used on the GUI thread only. Every request
+// blocks until the USB layer's transfer finishes or times out.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "camera/uvc_control_spec.h"
+#include "platform/usb/usb_interface.h"
+
+namespace ptz {
+
+// UVC request codes.
+inline constexpr uint8_t kUvcSetCur = 0x01;
+inline constexpr uint8_t kUvcGetCur = 0x81;
+inline constexpr uint8_t kUvcGetMin = 0x82;
+inline constexpr uint8_t kUvcGetMax = 0x83;
+// Class-specific request to an interface, host to device and device to host.
+inline constexpr uint8_t kUvcSetRequestType = 0x21;
+inline constexpr uint8_t kUvcGetRequestType = 0xA1;
+
+class UVCCameraControl {
+  public:
+    // Binding. Neither fails for want of a camera: the result may be unbound, in which case
+    // every request fails with a log line.
+    static std::shared_ptr<UVCCameraControl> initWithVendorID(UsbRegistry& registry,
+                                                              int64_t vendorId, int64_t productId);
+    static std::shared_ptr<UVCCameraControl> initWithLocationID(UsbRegistry& registry,
+                                                                uint32_t locationId);
+    // An object bound to an interface handle that the caller already has (or unbound for
+    // nullptr).
+    static std::shared_ptr<UVCCameraControl> initWithInterface(
+        std::unique_ptr<UsbInterface> interface);
+
+    ~UVCCameraControl();
+    UVCCameraControl(const UVCCameraControl&) = delete;
+    UVCCameraControl& operator=(const UVCCameraControl&) = delete;
+
+    bool isBound() const { return interface_ != nullptr; }
+
+    // The device's first VideoControl interface as a handle, or nullptr.
+    static std::unique_ptr<UsbInterface> getControlInferaceWithDeviceInterface(UsbDevice& device);
+
+    // Requests.
+    bool setValue(float value, const UvcControlSpec* control);
+    bool setData(int64_t value, int32_t length, int32_t selector, int32_t unit);
+    int64_t getDataFor(int32_t request, int32_t length, int32_t selector, int32_t unit);
+    UvcRange getRangeForControl(const UvcControlSpec* control);
+    float getValueForControl(const UvcControlSpec* control);
+    float mapValue(float value, float fromMin, float fromMax, float toMin, float toMax);
+    bool sendControlRequest(UsbDeviceRequest request);
+
+    // OSD keys.
+    bool ClickOsdUpBtn();
+    bool ClickOsdDownBtn();
+    bool ClickOsdLeftBtn();
+    bool ClickOsdRightBtn();
+    bool ClickOsdOkBtn();
+    bool ClickOsdBackBtn();
+    bool ClickOsdOpencloseBtn();
+
+    // Pan/tilt: a true `start` starts the move, false stops it.
+    bool ClickPtzUpBtn(bool start);
+    bool ClickPtzDownBtn(bool start);
+    bool ClickPtzLeftBtn(bool start);
+    bool ClickPtzRightBtn(bool start);
+    bool ClickPtzHomeBtn();
+
+    // Zoom and focus alternate start and stop through process-wide toggles.
+    bool ClickPtzZoomPlusBtn();
+    bool ClickPtzZoomReduceBtn();
+    bool ClickPtzFocusPlusBtn();
+    bool ClickPtzFocusReduceBtn();
+
+    bool ClickPtzAutoFocusBtn();
+    void MakeAutoFocus(bool on);
+
+    bool ClickPtzSetBtn(int32_t preset);
+    bool ClickPtzCallBtn(int32_t preset);
+
+    int32_t bAutoFocus() const { return bAutoFocus_; }
+    void setBAutoFocus(int32_t value) { bAutoFocus_ = value; }
+
+  private:
+    UVCCameraControl() = default;
+
+    bool sendRow(UvcControlRow row, int32_t value);
+
+    [[maybe_unused]] int64_t dataBuffer_ = 0;  // reserved
+    std::unique_ptr<UsbInterface> interface_;
+    int32_t bAutoFocus_ = 0;
+};
+
+}  // namespace ptz

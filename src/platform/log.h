@@ -1,0 +1,28 @@
+// The program's one log call: printf-style, one line per call.
+//
+// Threading: call from the GUI thread (everything here runs there). The sink is swapped only
+// by tests, before the code under test runs.
+// Failures: none reported; a line that cannot be formatted is dropped.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace ptz {
+
+// Formats one line and hands it to the sink. A format ending in "\n" still gives one line:
+// trailing line breaks are dropped, inner ones are kept as they are.
+void logLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Receives each formatted line without time stamp or trailing line break.
+using LogSink = std::function<void(std::string_view line)>;
+
+// Replaces the sink; an empty function restores the default, which writes
+// "YYYY-MM-DD hh:mm:ss.mmm NAME[PID] line" to standard error.
+void setLogSink(LogSink sink);
+
+// The default sink's output for one line, exposed so that its format can be checked.
+std::string stampedLogLine(std::string_view line);
+
+}  // namespace ptz
