@@ -1,4 +1,5 @@
 // Runs the HID integration tests under umockdev's preload, with a Qt event loop.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -26,6 +27,11 @@ int main(int argc, char** argv) {
         }
         execv("/proc/self/exe", argv);
         perror("re-executing under libumockdev-preload.so.0");
+        return 1;
+    }
+    // Without the preload the tests would see the machine's real devices.
+    if (dlopen("libumockdev-preload.so.0", RTLD_NOW | RTLD_NOLOAD) == nullptr) {
+        fprintf(stderr, "libumockdev-preload.so.0 is not active; is umockdev installed?\n");
         return 1;
     }
     QCoreApplication application(argc, argv);

@@ -33,7 +33,10 @@ int32_t UdevHidManager::open() {
     if (monitor_ != nullptr) {
         return 0;
     }
-    udev_ = udev_new();
+    errno = 0;
+    if (udev_ == nullptr) {
+        udev_ = udev_new();
+    }
     if (udev_ == nullptr) {
         return static_cast<int32_t>(statusFromErrno(errno != 0 ? errno : ENOMEM));
     }
