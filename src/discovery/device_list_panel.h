@@ -11,7 +11,7 @@ namespace ptz {
 // The device combo box. Programmatic changes made through this interface never count as the
 // user's pick.
 class DeviceComboBox {
-  public:
+public:
     virtual ~DeviceComboBox() = default;
     virtual int numberOfItems() const = 0;
     virtual void addItemWithObjectValue(const std::string& text) = 0;
@@ -22,7 +22,7 @@ class DeviceComboBox {
 };
 
 class DeviceListPanel {
-  public:
+public:
     virtual ~DeviceListPanel() = default;
     virtual DeviceComboBox& cbxDevice() = 0;
     virtual void EnableCtrl(bool enabled) = 0;

@@ -12,7 +12,7 @@
 namespace ptz {
 
 class HidDevice {
-  public:
+public:
     virtual ~HidDevice() = default;
 
     // Ids and product name of the USB device the HID node belongs to, read at arrival.
@@ -28,7 +28,7 @@ class HidDevice {
 };
 
 class HidManager {
-  public:
+public:
     using DeviceCallback = std::function<void(HidDevice* device)>;
 
     virtual ~HidManager() = default;
