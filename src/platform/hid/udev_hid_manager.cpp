@@ -42,28 +42,37 @@ int32_t UdevHidManager::open() {
     }
     // The monitor listens before the enumeration looks, so that nothing plugged in between is
     // missed; a node seen by both is reported once.
+    errno = 0;
     monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-    if (monitor_ == nullptr ||
-        udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
-        udev_monitor_enable_receiving(monitor_) < 0) {
-        const int error = errno != 0 ? errno : ENODEV;
+    // libudev's int results are negative errno values.
+    int result = monitor_ != nullptr ? 0 : -(errno != 0 ? errno : ENODEV);
+    if (result >= 0) {
+        result = udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr);
+    }
+    if (result >= 0) {
+        result = udev_monitor_enable_receiving(monitor_);
+    }
+    if (result < 0) {
         if (monitor_ != nullptr) {
             udev_monitor_unref(monitor_);
             monitor_ = nullptr;
         }
-        return static_cast<int32_t>(statusFromErrno(error));
+        return static_cast<int32_t>(statusFromErrno(-result));
     }
     notifier_ =
         std::make_unique<QSocketNotifier>(udev_monitor_get_fd(monitor_), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, &deliveryContext_,
                      [this] { readMonitor(); });
 
-    int32_t status = 0;
     udev_enumerate* enumerate = udev_enumerate_new(udev_);
-    if (enumerate == nullptr || udev_enumerate_add_match_subsystem(enumerate, "hidraw") < 0 ||
-        udev_enumerate_scan_devices(enumerate) < 0) {
-        status = static_cast<int32_t>(statusFromErrno(errno != 0 ? errno : ENODEV));
-    } else {
+    result = enumerate != nullptr ? 0 : -(errno != 0 ? errno : ENOMEM);
+    if (result >= 0) {
+        result = udev_enumerate_add_match_subsystem(enumerate, "hidraw");
+    }
+    if (result >= 0) {
+        result = udev_enumerate_scan_devices(enumerate);
+    }
+    if (result >= 0) {
         udev_list_entry* entry = nullptr;
         udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
             udev_device* device =
@@ -73,8 +82,10 @@ int32_t UdevHidManager::open() {
             }
             auto hid = std::make_unique<UdevHidDevice>(readUdevHidNode(device));
             udev_device_unref(device);
-            presentAtOpen_.push_back(hid.get());
-            devices_.emplace(hid->node().syspath, std::move(hid));
+            UdevHidDevice* present = hid.get();
+            if (devices_.try_emplace(present->node().syspath, std::move(hid)).second) {
+                presentAtOpen_.push_back(present);
+            }
         }
     }
     if (enumerate != nullptr) {
@@ -83,7 +94,7 @@ int32_t UdevHidManager::open() {
     // Reported from the event loop, once the caller's set-up has finished.
     QMetaObject::invokeMethod(
         &deliveryContext_, [this] { deliverPresentDevices(); }, Qt::QueuedConnection);
-    return status;
+    return result < 0 ? static_cast<int32_t>(statusFromErrno(-result)) : 0;
 }
 
 void UdevHidManager::deliverPresentDevices() {
