@@ -7,7 +7,8 @@ PACKAGES := cmake ninja-build g++ pkg-config \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	umockdev libumockdev-dev \
 	xvfb xauth \
-	clang libclang-rt-14-dev strace
+	clang libclang-rt-14-dev strace \
+	desktop-file-utils
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 

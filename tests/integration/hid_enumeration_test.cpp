@@ -1,0 +1,62 @@
+// The synchronous enumeration behind the command line's camera list.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "discovery/camera_list.h"
+#include "hid_testbed.h"
+#include "platform/hid/hid_manager_factory.h"
+#include "platform/hid/usb_location_id.h"
+
+namespace ptz {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::HidTestbed;
+
+TEST(UsbLocationId, BusInTheTopByteThenOneNibblePerPort) {
+    EXPECT_EQ(usbLocationId(1, "0"), 0x01000000u);  // root hub
+    EXPECT_EQ(usbLocationId(1, "2"), 0x01200000u);
+    EXPECT_EQ(usbLocationId(1, "2.3"), 0x01230000u);
+    EXPECT_EQ(usbLocationId(0x14, "1.4.2"), 0x14142000u);
+    EXPECT_EQ(usbLocationId(3, "1.2.3.4.5.6"), 0x03123456u);
+    EXPECT_EQ(usbLocationId(3, "1.2.3.4.5.6.7"), 0x03123456u);  // deeper ports do not fit
+    EXPECT_EQ(usbLocationId(2, "15.1"), 0x02f10000u);
+    EXPECT_EQ(usbLocationId(2, ""), 0x02000000u);
+}
+
+TEST(HidEnumeration, ListsEveryHidNodeWithItsUsbIdentity) {
+    HidTestbed testbed;
+    const std::string camera = testbed.addUsbHidDevice({0x2e7e, 0x0737, "HD Camera", 1, "2.3"});
+    testbed.addSecondHidNode(camera);
+    testbed.addUsbHidDevice({0x046d, 0xc31c, "Keyboard", 1, "4"});
+    testbed.addUsbHidDevice({0x3242, 0x1000, std::nullopt, 3, "1"});
+    testbed.addVirtualHidNode();
+
+    const std::vector<HidDeviceInfo> devices = enumerateHidDevices();
+    ASSERT_EQ(devices.size(), 5u);
+    const HidDeviceInfo* first = nullptr;
+    for (const HidDeviceInfo& device : devices) {
+        if (device.devnode == testbed.devnode(camera)) {
+            first = &device;
+        }
+    }
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->vendorId, 0x2e7e);
+    EXPECT_EQ(first->productId, 0x0737);
+    EXPECT_EQ(first->productName, "HD Camera");
+    EXPECT_EQ(first->locationId, 0x01230000u);
+    EXPECT_EQ(first->usbDevicePath, "/sys/devices/pci0000:00/usb1/1-2.3");
+
+    // What `ptzctl list` prints: one line per camera, whatever its number of HID nodes.
+    EXPECT_THAT(
+        supportedCameraLines(devices),
+        ElementsAre("2e7e:0737 0x01230000 HD Camera", "3242:1000 0x03100000 USB camera 3242:1000"));
+}
+
+TEST(HidEnumeration, NothingConnectedListsNothing) {
+    HidTestbed testbed;
+    EXPECT_TRUE(enumerateHidDevices().empty());
+}
+
+}  // namespace
+}  // namespace ptz
