@@ -238,6 +238,17 @@ std::vector<uint8_t> fakeCameraDescriptors(const FakeCameraSpec& spec) {
     return out;
 }
 
+FakeCameraSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNumber,
+                        uint16_t vendorId, uint16_t productId) {
+    FakeCameraSpec spec;
+    spec.bus = bus;
+    spec.ports = std::move(ports);
+    spec.deviceNumber = deviceNumber;
+    spec.vendorId = vendorId;
+    spec.productId = productId;
+    return spec;
+}
+
 FakeUsbCamera::FakeUsbCamera(FakeCameraSpec spec) : spec_(std::move(spec)) {}
 
 FakeUsbCamera::~FakeUsbCamera() = default;
@@ -284,6 +295,11 @@ void FakeUsbCamera::setStalling(bool stalling) {
 void FakeUsbCamera::setHanging(bool hanging) {
     std::lock_guard lock(mutex_);
     hanging_ = hanging;
+}
+
+void FakeUsbCamera::setSubmitErrno(int errnoValue) {
+    std::lock_guard lock(mutex_);
+    submitErrno_ = errnoValue;
 }
 
 void FakeUsbCamera::setAnswer(uint8_t bRequest, uint16_t wValue, uint16_t wIndex,
@@ -382,6 +398,9 @@ bool FakeUsbCamera::handleIoctl(void* clientPointer) {
         case USBDEVFS_SUBMITURB: {
             if (unplugged_) {
                 return fail("submit", ENODEV);
+            }
+            if (submitErrno_ != 0) {
+                return fail("submit", submitErrno_);
             }
             ResolvedData urbData(arg, 0, sizeof(usbdevfs_urb));
             if (!urbData) {

@@ -46,6 +46,10 @@ struct FakeCameraSpec {
     std::string videoControlDriver;
 };
 
+// A camera of these ids at this place on the bus, the rest as by default.
+FakeCameraSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNumber,
+                        uint16_t vendorId = 0x2e7e, uint16_t productId = 0x0735);
+
 // Device descriptor followed by the configuration descriptor with all its interfaces.
 std::vector<uint8_t> fakeCameraDescriptors(const FakeCameraSpec& spec);
 
@@ -69,10 +73,11 @@ class FakeUsbCamera {
     uint32_t locationId() const;
 
     // Behaviour.
-    void setClaimErrno(int errnoValue);  // 0: claims succeed; EBUSY: held by another program
-    void setUnplugged(bool unplugged);   // every ioctl fails with ENODEV
-    void setStalling(bool stalling);     // control transfers end with a STALL
-    void setHanging(bool hanging);       // control transfers never finish unless discarded
+    void setClaimErrno(int errnoValue);   // 0: claims succeed; EBUSY: held by another program
+    void setUnplugged(bool unplugged);    // every ioctl fails with ENODEV
+    void setStalling(bool stalling);      // control transfers end with a STALL
+    void setHanging(bool hanging);        // control transfers never finish unless discarded
+    void setSubmitErrno(int errnoValue);  // 0: transfers are accepted; else submitting fails
     // Answer of a GET with this request code to this control (wValue) of this unit (wIndex).
     void setAnswer(uint8_t bRequest, uint16_t wValue, uint16_t wIndex, std::vector<uint8_t> bytes);
 
@@ -93,6 +98,7 @@ class FakeUsbCamera {
     bool unplugged_ = false;
     bool stalling_ = false;
     bool hanging_ = false;
+    int submitErrno_ = 0;
     // (bRequest, wValue, wIndex) -> answer; SET_CUR writes the GET_CUR register.
     std::map<std::tuple<uint8_t, uint16_t, uint16_t>, std::vector<uint8_t>> answers_;
     std::vector<unsigned long> finishedUrbs_;

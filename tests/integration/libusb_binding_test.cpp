@@ -10,6 +10,7 @@
 namespace ptz {
 namespace {
 
+using testing::cameraAt;
 using ::testing::ElementsAre;
 using testing::FakeCameraSpec;
 using testing::FakeUsbCamera;
@@ -18,6 +19,7 @@ using ::testing::IsEmpty;
 using testing::LogCapture;
 
 constexpr const char* kNoInterface = "CameraControl Error: No interface to send request";
+constexpr const char* kOsdBack = "21 01 00 06 00 13 02 00 | 00 00";
 
 class LibusbBinding : public ::testing::Test {
   protected:
@@ -25,14 +27,90 @@ class LibusbBinding : public ::testing::Test {
     LogCapture log;
 };
 
-TEST_F(LibusbBinding, BindsTheCameraByIdsAndSendsThroughIt) {
+TEST_F(LibusbBinding, BindsByIdsMatchedOnTheirLow32Bits) {
     FakeUsbCamera& camera = bed.addCamera({});
     const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
-    auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
+    auto control = UVCCameraControl::initWithVendorID(*registry, 0x7'0000'2e7eLL, 0x1'0000'0735LL);
     ASSERT_TRUE(control->isBound());
     EXPECT_TRUE(control->ClickOsdBackBtn());
-    EXPECT_THAT(camera.transferLines(), ElementsAre("21 01 00 06 00 13 02 00 | 00 00"));
+    EXPECT_THAT(camera.transferLines(), ElementsAre(kOsdBack));
     EXPECT_THAT(log.lines, IsEmpty());
+}
+
+TEST_F(LibusbBinding, MissingCameraGivesAnUnboundObjectAfterOnePlugInLine) {
+    bed.addCamera(cameraAt(1, {2}, 2, 0x2e7e, 0x0606));
+    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
+    auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
+    EXPECT_FALSE(control->isBound());
+    EXPECT_FALSE(control->ClickOsdBackBtn());
+    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: IOCreatePlugInInterfaceForService "
+                                       "returned 0xe00002c0.",
+                                       kNoInterface));
+}
+
+TEST_F(LibusbBinding, DeviceWithoutVideoControlInterfaceStaysUnboundSilently) {
+    FakeCameraSpec spec;
+    spec.hasVideoControl = false;
+    FakeUsbCamera& camera = bed.addCamera(spec);
+    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
+    auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
+    EXPECT_FALSE(control->isBound());
+    EXPECT_THAT(log.lines, IsEmpty());
+    EXPECT_THAT(camera.ioctls(), ElementsAre("capabilities"));
+}
+
+TEST_F(LibusbBinding, TwoCamerasOfTheSameIdsBindTheFirstInRegistryOrder) {
+    FakeUsbCamera& a = bed.addCamera(cameraAt(1, {1}, 2));
+    FakeUsbCamera& b = bed.addCamera(cameraAt(1, {3}, 3));
+    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
+
+    // Which one libusb lists first is libusb's business; the binding must follow it.
+    std::vector<std::unique_ptr<UsbDeviceService>> devices = registry->allDevices();
+    ASSERT_EQ(devices.size(), 2u);
+    ASSERT_EQ(devices.front()->createPlugIn(), usb_status::kSuccess);
+    std::unique_ptr<UsbDevice> first;
+    ASSERT_EQ(devices.front()->queryDeviceInterface(first), 0);
+    const uint32_t firstLocation = first->locationId();
+    ASSERT_TRUE(firstLocation == a.locationId() || firstLocation == b.locationId());
+    FakeUsbCamera& expected = firstLocation == a.locationId() ? a : b;
+    FakeUsbCamera& other = firstLocation == a.locationId() ? b : a;
+
+    auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
+    EXPECT_TRUE(control->ClickOsdBackBtn());
+    EXPECT_THAT(expected.transferLines(), ElementsAre(kOsdBack));
+    EXPECT_THAT(other.transferLines(), IsEmpty());
+}
+
+TEST_F(LibusbBinding, BindsByLocationIdAlsoBehindAHub) {
+    FakeUsbCamera& direct = bed.addCamera(cameraAt(1, {2}, 2));
+    bed.addHub(3, {1}, 2);
+    FakeUsbCamera& behindHub = bed.addCamera(cameraAt(3, {1, 4}, 5, 0x2e7e, 0x0737));
+    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
+    ASSERT_EQ(direct.locationId(), 0x01200000u);
+    ASSERT_EQ(behindHub.locationId(), 0x03140000u);
+
+    auto control = UVCCameraControl::initWithLocationID(*registry, 0x03140000u);
+    ASSERT_TRUE(control->isBound());
+    EXPECT_TRUE(control->ClickOsdBackBtn());
+    EXPECT_THAT(behindHub.transferLines(), ElementsAre(kOsdBack));
+    EXPECT_THAT(direct.transferLines(), IsEmpty());
+
+    auto nowhere = UVCCameraControl::initWithLocationID(*registry, 0x02100000u);
+    EXPECT_FALSE(nowhere->isBound());
+    EXPECT_THAT(log.lines, IsEmpty());
+}
+
+TEST_F(LibusbBinding, ListsTheIdsOfEveryDevice) {
+    bed.addCamera(cameraAt(1, {1}, 2));
+    bed.addCamera(cameraAt(1, {2}, 3, 0x3242, 0x1000));
+    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
+    std::vector<std::pair<uint32_t, uint32_t>> ids;
+    for (const UsbDeviceIds& device : registry->allDeviceIds()) {
+        ids.emplace_back(device.vendorId, device.productId);
+    }
+    EXPECT_THAT(ids,
+                ::testing::UnorderedElementsAre(std::pair<uint32_t, uint32_t>{0x2e7e, 0x0735},
+                                                std::pair<uint32_t, uint32_t>{0x3242, 0x1000}));
 }
 
 }  // namespace
