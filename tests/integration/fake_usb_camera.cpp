@@ -606,26 +606,30 @@ void FakeUsbTestbed::addHub(uint8_t bus, std::vector<uint8_t> ports, uint8_t dev
     addUsbDevice(hub, descriptors, false);
 }
 
-int runTestsUnderUmockdev(int argc, char** argv) {
-    if (!runsBehindUmockdevPreload()) {
-        const char* preload = std::getenv("LD_PRELOAD");
-        std::string value(kPreload);
-        if (preload != nullptr && *preload != '\0') {
-            value += ":" + std::string(preload);
-        }
-        setenv("LD_PRELOAD", value.c_str(), 1);
-        // The sanitizer runtime would refuse to start behind the preload.
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        std::string asanOptions = asan != nullptr ? asan : "";
-        if (asanOptions.find("verify_asan_link_order") == std::string::npos) {
-            asanOptions +=
-                (asanOptions.empty() ? "" : ":") + std::string("verify_asan_link_order=0");
-            setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
-        }
-        execv("/proc/self/exe", argv);
-        std::perror("execv");
-        return 1;
+void ensureUmockdevPreload(char** argv) {
+    if (runsBehindUmockdevPreload()) {
+        return;
     }
+    const char* preload = std::getenv("LD_PRELOAD");
+    std::string value(kPreload);
+    if (preload != nullptr && *preload != '\0') {
+        value += ":" + std::string(preload);
+    }
+    setenv("LD_PRELOAD", value.c_str(), 1);
+    // The sanitizer runtime would refuse to start behind the preload.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    std::string asanOptions = asan != nullptr ? asan : "";
+    if (asanOptions.find("verify_asan_link_order") == std::string::npos) {
+        asanOptions += (asanOptions.empty() ? "" : ":") + std::string("verify_asan_link_order=0");
+        setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
+    }
+    execv("/proc/self/exe", argv);
+    std::perror("execv");
+    std::exit(1);
+}
+
+int runTestsUnderUmockdev(int argc, char** argv) {
+    ensureUmockdevPreload(argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
