@@ -180,7 +180,8 @@ TEST(UvcvideoTranslation, PackingWhatASetDecodedGivesThePayloadBack) {
     };
     for (const auto& [selector, payload] : payloads) {
         std::vector<int64_t> values;
-        for (const V4l2ControlValue& c : plan(kSetCur, 1, selector, payload).controlList()) {
+        const UvcvideoPlan decoded = plan(kSetCur, 1, selector, payload);
+        for (const V4l2ControlValue& c : decoded.controlList()) {
             values.push_back(c.value);
         }
         EXPECT_EQ(packed(selector, values), payload) << int{selector};

@@ -75,9 +75,11 @@ struct UvcvideoPlan {
     size_t controlCount = 0;
     std::array<V4l2ControlValue, kMaxControlsPerRequest> controls{};
 
-    std::span<const V4l2ControlValue> controlList() const {
+    std::span<const V4l2ControlValue> controlList() const& {
         return {controls.data(), controlCount};
     }
+    // The span would outlive a temporary plan.
+    std::span<const V4l2ControlValue> controlList() const&& = delete;
 };
 
 // Decides how `request` reaches the driver. For a SET, reads the payload from request.pData
