@@ -211,10 +211,14 @@ TEST_F(UvcvideoBackend, DriverErrorsBecomeFailedRequests) {
     EXPECT_FALSE(camera->ClickPtzUpBtn(true));
     node_->failNextCall(EIO);
     EXPECT_FALSE(camera->ClickPtzCallBtn(1));
+    // Unplugged: the driver answers ENODEV on a node still open.
+    node_->failNextCall(ENODEV);
+    EXPECT_FALSE(camera->ClickPtzSetBtn(2));
     EXPECT_EQ(log_.lines,
               (std::vector<std::string>{"CameraControl Error: Control request failed: e00002c0",
                                         "CameraControl Error: Control request failed: e00002d6",
-                                        "CameraControl Error: Control request failed: e00002bc"}));
+                                        "CameraControl Error: Control request failed: e00002bc",
+                                        "CameraControl Error: Control request failed: e00002c0"}));
     // The next request goes through as usual.
     EXPECT_TRUE(camera->ClickPtzUpBtn(false));
 }
