@@ -2,9 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "camera/uvc_camera_control.h"
 #include "fake_usb_camera.h"
 #include "log_capture.h"
+#include "platform/usb/libusb_device_location.h"
 #include "platform/usb/usb_registry_factory.h"
 
 namespace ptz {
@@ -111,6 +114,30 @@ TEST_F(LibusbBinding, ListsTheIdsOfEveryDevice) {
     EXPECT_THAT(ids,
                 ::testing::UnorderedElementsAre(std::pair<uint32_t, uint32_t>{0x2e7e, 0x0735},
                                                 std::pair<uint32_t, uint32_t>{0x3242, 0x1000}));
+}
+
+TEST_F(LibusbBinding, InterfaceHeldByAnotherDriverStaysWithLibusbAndReportsBusy) {
+    FakeCameraSpec spec;
+    spec.videoControlDriver = "vendor-driver";
+    FakeUsbCamera& camera = bed.addCamera(spec);
+    camera.setClaimErrno(EBUSY);  // as usbfs answers for an interface a driver holds
+    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
+    auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
+    ASSERT_TRUE(control->isBound());
+    EXPECT_FALSE(control->ClickOsdBackBtn());
+    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c5)"));
+}
+
+TEST(LibusbLocation, BusThenOneNibblePerPortFromTheRootDown) {
+    const uint8_t deep[] = {1, 2, 3, 4, 5, 6, 7};
+    const uint8_t wide[] = {2, 17};
+    EXPECT_EQ(locationIdFromPath(1, {}), 0x01000000u);
+    EXPECT_EQ(locationIdFromPath(3, std::span(deep, 2)), 0x03120000u);
+    // Only six nibbles fit below the bus; a port above 15 keeps its low nibble.
+    EXPECT_EQ(locationIdFromPath(0xFE, deep), 0xFE123456u);
+    EXPECT_EQ(locationIdFromPath(2, wide), 0x02210000u);
+    EXPECT_EQ(sysfsNameFromPath(1, {}), "usb1");
+    EXPECT_EQ(sysfsNameFromPath(3, std::span(deep, 3)), "3-1.2.3");
 }
 
 }  // namespace
