@@ -64,10 +64,6 @@ std::vector<uint8_t> hidInterface() {
     return out;
 }
 
-std::string asciiEscaped(const std::string& text) {
-    return text + "\\n";
-}
-
 std::string pathOfPorts(const std::vector<uint8_t>& ports, size_t depth) {
     std::string path;
     for (size_t i = 0; i < depth; ++i) {
@@ -518,47 +514,48 @@ FakeUsbTestbed::~FakeUsbTestbed() {
 
 void FakeUsbTestbed::addUsbDevice(const FakeCameraSpec& spec,
                                   const std::vector<uint8_t>& descriptors, bool withInterfaces) {
+    // umockdev's text format: P: path, N: device node, E: property, A: attribute (a "\n" in the
+    // value is a line break), H: binary attribute in hex, L: symlink; a blank line ends a device.
+    const auto attribute = [](const std::string& name, const std::string& value) {
+        return "A: " + name + "=" + value + "\\n\n";
+    };
     const std::string path = devicePath(spec.bus, spec.ports);
     const std::string node = nodeOf(spec.bus, spec.deviceNumber);
-    char numbers[64];
-    std::snprintf(numbers, sizeof numbers, "E: BUSNUM=%03u\nE: DEVNUM=%03u\n", spec.bus,
-                  spec.deviceNumber);
-    char ids[64];
-    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", spec.vendorId,
-                  spec.productId);
-    std::string text = "P: " + path + "\nN: " + node.substr(5) + "\nE: DEVNAME=" + node +
-                       "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n" + numbers + ids +
-                       "A: busnum=" + std::to_string(spec.bus) +
-                       "\\n\nA: devnum=" + std::to_string(spec.deviceNumber) +
-                       "\\n\nA: product=" + asciiEscaped(spec.product) +
-                       "\nA: bConfigurationValue=1\\n\n" + "A: speed=480\\n\nH: descriptors=" +
-                       [&] {
-                           std::string hex;
-                           char byte[3];
-                           for (uint8_t b : descriptors) {
-                               std::snprintf(byte, sizeof byte, "%02X", b);
-                               hex += byte;
-                           }
-                           return hex;
-                       }() +
-                       "\n";
+    char ids[2][8];
+    std::snprintf(ids[0], sizeof ids[0], "%04x", spec.vendorId);
+    std::snprintf(ids[1], sizeof ids[1], "%04x", spec.productId);
+    std::string text = "P: " + path + "\nN: " + node.substr(std::strlen("/dev/")) +
+                       "\nE: DEVNAME=" + node + "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n" +
+                       attribute("busnum", std::to_string(spec.bus)) +
+                       attribute("devnum", std::to_string(spec.deviceNumber)) +
+                       attribute("idVendor", ids[0]) + attribute("idProduct", ids[1]) +
+                       attribute("product", spec.product) + attribute("bConfigurationValue", "1") +
+                       attribute("speed", "480") + "H: descriptors=";
+    char hex[3];
+    for (const uint8_t byte : descriptors) {
+        std::snprintf(hex, sizeof hex, "%02X", byte);
+        text += hex;
+    }
+    text += "\n";
+
     if (withInterfaces) {
         const std::string name =
             std::to_string(spec.bus) + "-" + pathOfPorts(spec.ports, spec.ports.size());
+        // From an interface's directory, one level below the device's, up to /sys.
+        std::string toSysfsRoot;
+        for (size_t i = 0; i <= static_cast<size_t>(std::count(path.begin(), path.end(), '/'));
+             ++i) {
+            toSysfsRoot += "../";
+        }
         const auto addInterface = [&](uint8_t number, const char* classCode, const char* subclass,
                                       const std::string& driver) {
             text += "\nP: " + path + "/" + name + ":1." + std::to_string(number) +
-                    "\nE: DEVTYPE=usb_interface\nE: SUBSYSTEM=usb\nA: bInterfaceNumber=0" +
-                    std::to_string(number) + "\\n\nA: bInterfaceClass=" + classCode +
-                    "\\n\nA: bInterfaceSubClass=" + subclass + "\\n\n";
+                    "\nE: DEVTYPE=usb_interface\nE: SUBSYSTEM=usb\n" +
+                    attribute("bInterfaceNumber", "0" + std::to_string(number)) +
+                    attribute("bInterfaceClass", classCode) +
+                    attribute("bInterfaceSubClass", subclass);
             if (!driver.empty()) {
-                // Relative to the interface's directory, one level below the device's.
-                std::string up;
-                for (size_t i = 0;
-                     i <= static_cast<size_t>(std::count(path.begin(), path.end(), '/')); ++i) {
-                    up += "../";
-                }
-                text += "L: driver=" + up + "bus/usb/drivers/" + driver + "\n";
+                text += "L: driver=" + toSysfsRoot + "bus/usb/drivers/" + driver + "\n";
             }
         };
         if (spec.hasVideoControl) {
