@@ -9,6 +9,7 @@
 #include "camera/uvc_camera_control.h"
 #include "fake_usb_camera.h"
 #include "log_capture.h"
+#include "platform/usb/libusb_interface.h"
 #include "platform/usb/libusb_registry.h"
 #include "platform/usb/usb_registry_factory.h"
 
@@ -164,6 +165,20 @@ TEST_F(LibusbTimeout, HungTransferFailsAfterTheTimeOut) {
     // The camera answers again: the next request goes through.
     camera.setHanging(false);
     EXPECT_TRUE(control->ClickOsdBackBtn());
+}
+
+TEST_F(LibusbTimeout, TheAppsRegistryBoundsEveryTransfer) {
+    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
+    auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
+    ASSERT_TRUE(control->isBound());
+    camera.setHanging(true);
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(control->ClickOsdBackBtn());
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, kLibusbTransferTimeout);
+    EXPECT_LT(elapsed, kLibusbTransferTimeout + std::chrono::seconds(2));
+    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Control request failed: e00002d6"));
 }
 
 }  // namespace
