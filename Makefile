@@ -32,7 +32,7 @@ run: build
 	@if [ -x build/release/src/app/ptzpanel ]; then exec ./build/release/src/app/ptzpanel; \
 	else echo "ptzpanel: the window is not built yet"; fi
 
-test: test-release test-sanitize
+test: test-release test-sanitize fuzz
 
 test-release: deps
 	cmake --preset release
@@ -43,6 +43,18 @@ test-sanitize: deps
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+# A short run of each fuzz target from its seed corpus. New inputs go to the build folder, so
+# the seeds in the repository stay as they are.
+FUZZ_SECONDS ?= 30
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j2
+	mkdir -p build/fuzz/corpus/uvc_descriptors build/fuzz/artifacts
+	./build/fuzz/fuzz/uvc_descriptors_fuzz -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+		-artifact_prefix=build/fuzz/artifacts/ \
+		build/fuzz/corpus/uvc_descriptors fuzz/corpus/uvc_descriptors
 
 clean:
 	rm -rf build

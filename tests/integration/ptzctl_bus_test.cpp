@@ -1,0 +1,185 @@
+// The ptzctl program against the fake camera: what each command puts on the bus, its output
+// and its exit status. The program runs as a child process behind the same umockdev preload.
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fake_usb_camera.h"
+
+extern char** environ;
+
+namespace ptz {
+namespace {
+
+using testing::cameraAt;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using testing::FakeUsbCamera;
+using testing::FakeUsbTestbed;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+struct Finished {
+    int status = -1;
+    std::vector<std::string> out;
+    std::string err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        result.push_back(line);
+    }
+    return result;
+}
+
+// Runs ptzctl with these arguments and waits for it.
+Finished ptzctl(const std::vector<std::string>& args) {
+    char outPath[] = "/tmp/ptzctl-out-XXXXXX";
+    char errPath[] = "/tmp/ptzctl-err-XXXXXX";
+    const int outFd = mkstemp(outPath);
+    const int errFd = mkstemp(errPath);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    std::vector<char*> argv = {const_cast<char*>(PTZCTL_PATH)};
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    Finished finished;
+    if (posix_spawn(&pid, PTZCTL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        finished.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    close(outFd);
+    close(errFd);
+    finished.out = lines(slurp(outPath));
+    finished.err = slurp(errPath);
+    unlink(outPath);
+    unlink(errPath);
+    return finished;
+}
+
+std::vector<std::string> withIds(std::vector<std::string> command) {
+    command.insert(command.begin(), {"--vid", "2e7e", "--pid", "0735"});
+    return command;
+}
+
+class PtzctlOnTheBus : public ::testing::Test {
+  protected:
+    FakeUsbTestbed bed;
+};
+
+TEST_F(PtzctlOnTheBus, EveryCommandSendsWhatItsDryRunPrints) {
+    FakeUsbCamera& camera = bed.addCamera({});
+    const std::vector<std::vector<std::string>> commands = {
+        {"osd", "up"},          {"osd", "down"},
+        {"osd", "left"},        {"osd", "right"},
+        {"osd", "ok"},          {"osd", "back"},
+        {"osd", "menu"},        {"pan", "left"},
+        {"pan", "right"},       {"pan", "stop"},
+        {"tilt", "up"},         {"tilt", "down"},
+        {"tilt", "stop"},       {"home"},
+        {"zoom", "in"},         {"zoom", "out"},
+        {"zoom", "stop"},       {"focus", "near"},
+        {"focus", "far"},       {"focus", "stop"},
+        {"autofocus", "on"},    {"autofocus", "off"},
+        {"preset", "set", "7"}, {"preset", "call", "255"},
+    };
+    for (const std::vector<std::string>& command : commands) {
+        std::vector<std::string> dryRun = command;
+        dryRun.insert(dryRun.begin(), "--dry-run");
+        const Finished printed = ptzctl(dryRun);
+        ASSERT_EQ(printed.status, 0) << command[0] << printed.err;
+        ASSERT_FALSE(printed.out.empty());
+
+        camera.clearRecords();
+        const Finished sent = ptzctl(withIds(command));
+        EXPECT_EQ(sent.status, 0) << command[0] << " " << command.back() << sent.err;
+        EXPECT_THAT(sent.out, IsEmpty());
+        EXPECT_THAT(camera.transferLines(), ElementsAreArray(printed.out))
+            << command[0] << " " << command.back();
+    }
+}
+
+TEST_F(PtzctlOnTheBus, ExactBytesOfAMoveAndItsStop) {
+    FakeUsbCamera& camera = bed.addCamera({});
+    EXPECT_EQ(ptzctl(withIds({"tilt", "down"})).status, 0);
+    EXPECT_EQ(ptzctl(withIds({"tilt", "stop"})).status, 0);
+    EXPECT_EQ(ptzctl(withIds({"focus", "far"})).status, 0);
+    EXPECT_THAT(camera.transferLines(),
+                ElementsAre("21 01 00 0e 00 01 04 00 | 00 00 ff 0a",
+                            "21 01 00 0e 00 01 04 00 | 00 00 00 0a", "21 01 00 08 00 01 01 00 | 00",
+                            "21 01 00 07 00 01 02 00 | ff 03"));
+}
+
+TEST_F(PtzctlOnTheBus, GetAndRangePrintTheCamerasAnswers) {
+    FakeUsbCamera& camera = bed.addCamera({});
+    camera.setAnswer(0x81, 0x0B00, 0x0100, {0x34, 0x12});
+    camera.setAnswer(0x82, 0x0E00, 0x0100, {0x9C, 0xFF, 0xFF, 0xFF});
+    camera.setAnswer(0x83, 0x0E00, 0x0100, {0x64, 0x00, 0x00, 0x00});
+    const Finished get = ptzctl(withIds({"get", "zoomAbsolute"}));
+    EXPECT_EQ(get.status, 0) << get.err;
+    EXPECT_THAT(get.out, ElementsAre("4660"));
+    const Finished range = ptzctl(withIds({"range", "panTiltRelative"}));
+    EXPECT_EQ(range.status, 0) << range.err;
+    EXPECT_THAT(range.out, ElementsAre("-100 100"));
+}
+
+TEST_F(PtzctlOnTheBus, WithoutIdsTheFirstSupportedCameraIsUsed) {
+    FakeUsbCamera& webcam = bed.addCamera(cameraAt(1, {1}, 2, 0x046d, 0x0825));
+    FakeUsbCamera& ptz = bed.addCamera(cameraAt(1, {2}, 3, 0x3242, 0x1000));
+    const Finished result = ptzctl({"osd", "menu"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_THAT(ptz.transferLines(), ElementsAre("21 01 00 07 00 13 02 00 | 00 00"));
+    EXPECT_THAT(webcam.transferLines(), IsEmpty());
+}
+
+TEST_F(PtzctlOnTheBus, FailuresGiveExitStatusOneAndTheLogOnStandardError) {
+    FakeUsbCamera& camera = bed.addCamera({});
+    camera.setStalling(true);
+    const Finished stalled = ptzctl(withIds({"home"}));
+    EXPECT_EQ(stalled.status, 1);
+    EXPECT_THAT(stalled.err, HasSubstr("CameraControl Error: Control request failed: e000404f"));
+
+    const Finished missing = ptzctl({"--vid", "2e7e", "--pid", "0606", "home"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_THAT(missing.err, HasSubstr("IOCreatePlugInInterfaceForService returned 0xe00002c0."));
+
+    const Finished usage = ptzctl({"preset", "call", "256"});
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(lines(usage.err).size(), 1u);
+}
+
+TEST_F(PtzctlOnTheBus, BindsByLocation) {
+    FakeUsbCamera& first = bed.addCamera(cameraAt(1, {1}, 2));
+    FakeUsbCamera& second = bed.addCamera(cameraAt(1, {3}, 3));
+    const Finished result = ptzctl({"--location", "01300000", "preset", "set", "1"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_THAT(second.transferLines(), ElementsAre("21 01 00 04 00 14 01 00 | 01"));
+    EXPECT_THAT(first.transferLines(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace ptz

@@ -1,0 +1,85 @@
+// A camera whose VideoControl interface the uvcvideo driver holds, bound through the real
+// registry: the factory must route its requests through the video node, never usbfs.
+#include <gtest/gtest.h>
+#include <linux/videodev2.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "camera/uvc_camera_control.h"
+#include "fake_usb_camera.h"
+#include "fake_video_node.h"
+#include "log_capture.h"
+#include "platform/usb/usb_registry_factory.h"
+
+namespace ptz {
+namespace {
+
+using testing::FakeCameraSpec;
+using testing::FakeUsbCamera;
+using testing::FakeUsbTestbed;
+using testing::FakeVideoNode;
+using testing::LogCapture;
+using testing::VideoNodeCall;
+using Controls = std::vector<std::pair<uint32_t, int32_t>>;
+
+FakeCameraSpec heldByUvcvideo() {
+    FakeCameraSpec spec;
+    spec.videoControlDriver = "uvcvideo";
+    return spec;
+}
+
+class UvcvideoBinding : public ::testing::Test {
+  protected:
+    FakeUsbTestbed bed;
+    LogCapture log;
+};
+
+TEST_F(UvcvideoBinding, RequestsOfAHeldCameraGoThroughItsVideoNode) {
+    FakeUsbCamera& camera = bed.addCamera(heldByUvcvideo());
+    FakeVideoNode node(bed.umockdev(),
+                       camera.interfaceSysfsPath(testing::kFakeVideoControlInterface));
+    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
+    const auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
+    ASSERT_TRUE(control->isBound());
+
+    EXPECT_TRUE(control->ClickOsdBackBtn());
+    EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
+    EXPECT_TRUE(control->ClickPtzCallBtn(7));
+
+    const std::vector<VideoNodeCall> calls = node.calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0].name, "UVCIOC_CTRL_QUERY");
+    EXPECT_EQ(calls[0].unit, testing::kFakeOsdUnitId);
+    EXPECT_EQ(calls[0].selector, 6);
+    EXPECT_EQ(calls[0].data, (std::vector<uint8_t>{0x00, 0x00}));
+    EXPECT_EQ(calls[1].name, "VIDIOC_S_EXT_CTRLS");
+    EXPECT_EQ(calls[1].controls, (Controls{{V4L2_CID_ZOOM_CONTINUOUS, 3}}));
+    EXPECT_EQ(calls[2].name, "UVCIOC_CTRL_QUERY");
+    EXPECT_EQ(calls[2].unit, testing::kFakePresetUnitId);
+    EXPECT_EQ(calls[2].data, (std::vector<uint8_t>{0x07}));
+
+    // Nothing went to the device through usbfs.
+    EXPECT_TRUE(camera.transferLines().empty());
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(UvcvideoBinding, FocusRelativeOnAHeldCameraFailsWithTheUnsupportedLine) {
+    FakeUsbCamera& camera = bed.addCamera(heldByUvcvideo());
+    FakeVideoNode node(bed.umockdev(),
+                       camera.interfaceSysfsPath(testing::kFakeVideoControlInterface));
+    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
+    const auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
+    ASSERT_TRUE(control->isBound());
+
+    EXPECT_FALSE(control->ClickPtzFocusReduceBtn());
+    EXPECT_EQ(log.lines,
+              (std::vector<std::string>{"CameraControl Error: Control request failed: e00002c7"}));
+    EXPECT_TRUE(node.calls().empty());
+    EXPECT_TRUE(camera.transferLines().empty());
+}
+
+}  // namespace
+}  // namespace ptz

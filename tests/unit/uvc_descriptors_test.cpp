@@ -1,0 +1,136 @@
+#include "platform/usb/uvc_descriptors.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace ptz {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A VideoControl header (CS_INTERFACE, VC_HEADER) with one streaming interface.
+Bytes header() {
+    return {0x0D, 0x24, 0x01, 0x00, 0x01, 0x4D, 0x00, 0x00, 0x6C, 0xDC, 0x02, 0x01, 0x01};
+}
+
+// An input terminal of the given type; a camera terminal carries three more fields.
+Bytes inputTerminal(uint8_t id, uint16_t type) {
+    Bytes d{0x12,
+            0x24,
+            0x02,
+            id,
+            static_cast<uint8_t>(type),
+            static_cast<uint8_t>(type >> 8),
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            0x00,
+            0x03,
+            0x0A,
+            0x22,
+            0x00};
+    return d;
+}
+
+Bytes processingUnit(uint8_t id) {
+    return {0x0B, 0x24, 0x05, id, 0x01, 0x00, 0x00, 0x02, 0x7F, 0x15, 0x00};
+}
+
+// An extension unit with one source pin and a 2-byte control bitmap: 24 + 1 + 2 bytes.
+Bytes extensionUnit(uint8_t id) {
+    Bytes d{27, 0x24, 0x06, id};
+    for (int i = 0; i < 16; ++i) {
+        d.push_back(static_cast<uint8_t>(0xA0 + i));  // GUID
+    }
+    d.insert(d.end(), {0x07, 0x01, 0x02, 0x02, 0x7F, 0x00, 0x00});
+    return d;
+}
+
+Bytes join(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+TEST(UvcDescriptors, FindsCameraTerminalAndExtensionUnitsOfATypicalCamera) {
+    const Bytes extra = join({header(),
+                              inputTerminal(1, 0x0201),
+                              processingUnit(2),
+                              extensionUnit(19),
+                              extensionUnit(20),
+                              // an output terminal, which is no concern here
+                              {0x09, 0x24, 0x03, 0x03, 0x01, 0x01, 0x00, 0x14, 0x00}});
+    const VideoControlUnits units = parseVideoControlDescriptors(extra);
+    EXPECT_EQ(units.cameraTerminalId, 1);
+    EXPECT_EQ(units.extensionUnitIds, (std::vector<uint8_t>{19, 20}));
+}
+
+TEST(UvcDescriptors, IgnoresOtherTerminalsOtherDescriptorTypesAndRepeats) {
+    Bytes notClassSpecific = extensionUnit(30);
+    notClassSpecific[1] = 0x05;  // an endpoint descriptor that happens to look like a unit
+    const Bytes extra = join({inputTerminal(4, 0x0101), notClassSpecific, extensionUnit(7),
+                              extensionUnit(7), inputTerminal(5, 0x0201), inputTerminal(6, 0x0201),
+                              extensionUnit(0), inputTerminal(0, 0x0201)});
+    const VideoControlUnits units = parseVideoControlDescriptors(extra);
+    EXPECT_EQ(units.cameraTerminalId, 5);
+    EXPECT_EQ(units.extensionUnitIds, (std::vector<uint8_t>{7}));
+}
+
+TEST(UvcDescriptors, NoDescriptorsGiveNoUnits) {
+    const VideoControlUnits units = parseVideoControlDescriptors({});
+    EXPECT_FALSE(units.cameraTerminalId.has_value());
+    EXPECT_TRUE(units.extensionUnitIds.empty());
+}
+
+TEST(UvcDescriptors, StopsAtZeroOrOneByteLengthKeepingWhatCameBefore) {
+    for (const uint8_t badLength : {uint8_t{0}, uint8_t{1}}) {
+        const Bytes extra =
+            join({extensionUnit(19), {badLength, 0x24, 0x06, 0x21}, extensionUnit(20)});
+        const VideoControlUnits units = parseVideoControlDescriptors(extra);
+        EXPECT_EQ(units.extensionUnitIds, (std::vector<uint8_t>{19})) << int{badLength};
+    }
+}
+
+TEST(UvcDescriptors, StopsAtADescriptorThatRunsPastTheEnd) {
+    Bytes truncated = extensionUnit(20);
+    truncated.resize(truncated.size() - 1);
+    const VideoControlUnits units =
+        parseVideoControlDescriptors(join({inputTerminal(1, 0x0201), truncated}));
+    EXPECT_EQ(units.cameraTerminalId, 1);
+    EXPECT_TRUE(units.extensionUnitIds.empty());
+
+    // The length byte alone, or a claim of 255 bytes with three present.
+    EXPECT_TRUE(parseVideoControlDescriptors(Bytes{0x1B}).extensionUnitIds.empty());
+    EXPECT_TRUE(parseVideoControlDescriptors(Bytes{0xFF, 0x24, 0x06}).extensionUnitIds.empty());
+}
+
+TEST(UvcDescriptors, SkipsDescriptorsTooShortForTheirKind) {
+    // Each claims a length that ends before its kind's fields do; the parser steps over it by
+    // that length and finds the real descriptors behind it.
+    const Bytes shortTerminal{0x05, 0x24, 0x02, 0x09, 0x01};
+    const Bytes shortUnit{0x04, 0x24, 0x06, 0x21};
+    const Bytes subtypeMissing{0x02, 0x24};
+    const VideoControlUnits units = parseVideoControlDescriptors(join(
+        {shortTerminal, shortUnit, subtypeMissing, inputTerminal(3, 0x0201), extensionUnit(19)}));
+    EXPECT_EQ(units.cameraTerminalId, 3);
+    EXPECT_EQ(units.extensionUnitIds, (std::vector<uint8_t>{19}));
+}
+
+TEST(UvcDescriptors, ReadsOnlyInsideTheGivenBytes) {
+    // The span ends inside a buffer whose tail would parse as an extension unit; a parser
+    // that read past the span's end would report unit 20.
+    const Bytes buffer = join({extensionUnit(19), extensionUnit(20)});
+    const std::span<const uint8_t> firstOnly(buffer.data(), extensionUnit(19).size() + 3);
+    EXPECT_EQ(parseVideoControlDescriptors(firstOnly).extensionUnitIds, (std::vector<uint8_t>{19}));
+}
+
+}  // namespace
+}  // namespace ptz
