@@ -20,6 +20,7 @@
 
 #include "camera/uvc_camera_control.h"
 #include "fake_usb_camera.h"
+#include "umockdev_preload.h"
 #include "platform/log.h"
 #include "platform/usb/usb_registry_factory.h"
 

@@ -24,6 +24,7 @@
 #include "platform/log.h"
 #include "platform/usb/uvcvideo_interface.h"
 #include "platform/usb/uvcvideo_translation.h"
+#include "umockdev_preload.h"
 
 namespace {
 
@@ -121,21 +122,13 @@ int runSyscallProbe(long requests, const char* node) {
     return 0;
 }
 
-bool runsBehindUmockdevPreload() {
-    const char* preload = std::getenv("LD_PRELOAD");
-    return preload != nullptr && std::strstr(preload, "libumockdev-preload") != nullptr;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     const bool probe = argc == 4 && std::strcmp(argv[1], "--syscall-probe") == 0;
     const bool emulated = !probe || std::strcmp(argv[3], "emulated") == 0;
-    if (emulated && !runsBehindUmockdevPreload()) {
-        setenv("LD_PRELOAD", "libumockdev-preload.so.0", 1);
-        execv("/proc/self/exe", argv);
-        std::perror("execv");
-        return 1;
+    if (emulated) {
+        ptz::testing::ensureUmockdevPreload(argv);
     }
     if (probe) {
         return runSyscallProbe(std::strtol(argv[2], nullptr, 10), argv[3]);

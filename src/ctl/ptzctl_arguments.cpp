@@ -101,6 +101,9 @@ std::string parseCommand(std::span<const std::string_view> words, PtzctlCommand&
     if (subject == "home") {
         command.action = PtzctlAction::Home;
         expected = 1;
+    } else if (subject == "list") {
+        command.action = PtzctlAction::List;
+        expected = 1;
     } else if (subject == "get" || subject == "range") {
         if (words.size() < 2) {
             return quoted(subject) + " needs a row name";
@@ -196,11 +199,16 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
     if (!error.empty()) {
         return fail(error);
     }
+    if (options.command.action == PtzctlAction::List &&
+        (options.vendorId || options.locationId || options.dryRun)) {
+        return fail("'list' takes no options");
+    }
     return {options, {}};
 }
 
 std::string_view ptzctlUsage() {
     return "usage: ptzctl [--vid HEX --pid HEX | --location HEX] [--dry-run] COMMAND\n"
+           "       ptzctl list            (the connected supported cameras: VID:PID LOCATION NAME)\n"
            "  osd up|down|left|right|ok|back|menu\n"
            "  pan left|right|stop    tilt up|down|stop    home\n"
            "  zoom in|out|stop       focus near|far|stop  (autofocus off first)\n"

@@ -41,6 +41,7 @@ enum class PtzctlAction {
     PresetCall,
     Get,
     Range,
+    List,  // the connected supported cameras; sends nothing
 };
 
 struct PtzctlCommand {

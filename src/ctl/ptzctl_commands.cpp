@@ -108,6 +108,8 @@ PtzctlReading sendPtzctlCommand(UVCCameraControl& camera, const PtzctlCommand& c
         case PtzctlAction::Range:
             reading.range = camera.getRangeForControl(&uvc_controls[command.row]);
             break;
+        case PtzctlAction::List:  // answered from the HID enumeration, before any binding
+            break;
     }
     return reading;
 }

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "discovery/camera_list.h"
+#include "platform/hid/hid_manager_factory.h"
 #include "platform/log.h"
 #include "platform/usb/usb_registry_factory.h"
 #include "ptzctl_arguments.h"
@@ -20,6 +22,14 @@ int main(int argc, char** argv) {
     if (parsed.options->help) {
         std::cout << ptz::ptzctlUsage();
         return ptz::kPtzctlSuccess;
+    }
+    if (parsed.options->command.action == ptz::PtzctlAction::List) {
+        const std::vector<std::string> cameras =
+            ptz::supportedCameraLines(ptz::enumerateHidDevices());
+        for (const std::string& line : cameras) {
+            std::cout << line << '\n';
+        }
+        return cameras.empty() ? ptz::kPtzctlFailure : ptz::kPtzctlSuccess;
     }
     const auto toStandardError = [](std::string_view line) {
         std::cerr << ptz::stampedLogLine(line) << '\n';

@@ -1,5 +1,7 @@
 #include "fake_usb_camera.h"
 
+#include "umockdev_preload.h"
+
 #include <gtest/gtest.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
@@ -135,13 +137,6 @@ class ResolvedData {
   private:
     UMockdevIoctlData* data_ = nullptr;
 };
-
-constexpr std::string_view kPreload = "libumockdev-preload.so.0";
-
-bool runsBehindUmockdevPreload() {
-    const char* preload = std::getenv("LD_PRELOAD");
-    return preload != nullptr && std::string_view(preload).find(kPreload) != std::string_view::npos;
-}
 
 }  // namespace
 
@@ -601,28 +596,6 @@ void FakeUsbTestbed::addHub(uint8_t bus, std::vector<uint8_t> ports, uint8_t dev
         0,  0,    1,    9,    0x02, 25,   0,    1,    1,    0,    0xE0, 0,    9,    0x04, 0,
         0,  1,    0x09, 0,    0,    0,    7,    0x05, 0x81, 0x03, 0x01, 0x00, 12};
     addUsbDevice(hub, descriptors, false);
-}
-
-void ensureUmockdevPreload(char** argv) {
-    if (runsBehindUmockdevPreload()) {
-        return;
-    }
-    const char* preload = std::getenv("LD_PRELOAD");
-    std::string value(kPreload);
-    if (preload != nullptr && *preload != '\0') {
-        value += ":" + std::string(preload);
-    }
-    setenv("LD_PRELOAD", value.c_str(), 1);
-    // The sanitizer runtime would refuse to start behind the preload.
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    std::string asanOptions = asan != nullptr ? asan : "";
-    if (asanOptions.find("verify_asan_link_order") == std::string::npos) {
-        asanOptions += (asanOptions.empty() ? "" : ":") + std::string("verify_asan_link_order=0");
-        setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
-    }
-    execv("/proc/self/exe", argv);
-    std::perror("execv");
-    std::exit(1);
 }
 
 int runTestsUnderUmockdev(int argc, char** argv) {

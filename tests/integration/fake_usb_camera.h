@@ -134,12 +134,8 @@ class FakeUsbTestbed {
 // Hex of bytes separated by spaces, lower case.
 std::string hexLine(const uint8_t* bytes, size_t count);
 
-// Returns when the process runs behind umockdev's preload; otherwise re-executes the binary
-// once with the preload (and ASAN_OPTIONS that tolerate it) and does not return.
-void ensureUmockdevPreload(char** argv);
-
-// main() of an integration test binary: re-executes the binary once with umockdev's preload
-// (and ASAN_OPTIONS that tolerate it), then runs the tests.
+// main() of an integration test binary: makes sure it runs behind umockdev's preload, then
+// runs the tests.
 int runTestsUnderUmockdev(int argc, char** argv);
 
 }  // namespace ptz::testing
