@@ -63,6 +63,16 @@ TEST(PtzctlArguments, RowsAreNamedAsInTheControlTable) {
     EXPECT_FALSE(parse({"range"}).options);
 }
 
+TEST(PtzctlArguments, ListTakesNoCameraOptions) {
+    const PtzctlParseResult list = parse({"list"});
+    ASSERT_TRUE(list.options) << list.error;
+    EXPECT_EQ(list.options->command.action, PtzctlAction::List);
+    EXPECT_FALSE(parse({"list", "all"}).options);
+    EXPECT_FALSE(parse({"--dry-run", "list"}).options);
+    EXPECT_FALSE(parse({"--vid", "2e7e", "--pid", "0735", "list"}).options);
+    EXPECT_FALSE(parse({"--location", "1200000", "list"}).options);
+}
+
 TEST(PtzctlArguments, UsageErrorsAreOneLine) {
     const std::vector<std::vector<std::string_view>> bad = {
         {},
