@@ -3,7 +3,7 @@
 // never a resample), so both stay crisp. Run with QT_QPA_PLATFORM=offscreen; the output depends
 // only on this file, the Qt version and the DejaVu font file below.
 //
-//   draw_icons [resources-dir] [--sheet contact-sheet.png]
+//   draw_icons [resources-dir] [--sheet contact-sheet.png] [--pixels enlarged-1x.png]
 
 #include <QColor>
 #include <QDir>
@@ -311,6 +311,18 @@ std::function<void(QPainter&)> autofocusKey(bool on) {
     };
 }
 
+// A filled head at one end of `path`, pointing away from the point at `inside`.
+QPainterPath arrowhead(const QPainterPath& path, double end, double inside, double size) {
+    const QPointF tip = path.pointAtPercent(end);
+    QPointF along = tip - path.pointAtPercent(inside);
+    along /= std::hypot(along.x(), along.y());
+    const QPointF across(-along.y(), along.x());
+    QPainterPath head = polyline(
+        {tip + along * size * 0.9, tip + across * size * 0.75, tip - across * size * 0.75});
+    head.closeSubpath();
+    return head.united(stroked(head, 2.0));
+}
+
 // A stylised pan/tilt head for the desktop entry: base, yoke and a camera head facing the viewer.
 void paintAppIcon(QPainter& painter) {
     painter.setPen(Qt::NoPen);
@@ -333,18 +345,6 @@ void paintAppIcon(QPainter& painter) {
     const QColor shellShade(0xc4, 0xcc, 0xd8);
     const QColor dark(0x1a, 0x1e, 0x26);
 
-    // Pan arrows: an arc around the base, heads at both ends.
-    {
-        QPainterPath arc;
-        arc.arcMoveTo(QRectF(56, 170, 144, 44), 200);
-        arc.arcTo(QRectF(56, 170, 144, 44), 200, 140);
-        QPainterPath arrows = stroked(arc, 5.0);
-        arrows = arrows.united(stroked(polyline({{54, 184}, {58, 198}, {72, 196}}), 5.0));
-        arrows = arrows.united(stroked(polyline({{202, 184}, {198, 198}, {184, 196}}), 5.0));
-        painter.setBrush(QColor(255, 255, 255, 150));
-        painter.drawPath(arrows);
-    }
-
     // Base and neck
     QLinearGradient metal(QPointF(0, 150), QPointF(0, 214));
     metal.setColorAt(0.0, shell);
@@ -364,6 +364,19 @@ void paintAppIcon(QPainter& painter) {
         yoke.lineTo(202, 96);
         painter.setBrush(metal);
         painter.drawPath(stroked(yoke, 16.0));
+    }
+
+    // Pan arrows: a swing in front of the base, pointing both ways.
+    {
+        const QRectF orbit(40, 178, 176, 44);
+        QPainterPath arc;
+        arc.arcMoveTo(orbit, 198);
+        arc.arcTo(orbit, 198, 144);
+        QPainterPath arrows = stroked(arc, 6.0, Qt::FlatCap);
+        arrows = arrows.united(arrowhead(arc, 0.0, 0.03, 14.0));
+        arrows = arrows.united(arrowhead(arc, 1.0, 0.97, 14.0));
+        painter.setBrush(QColor(255, 255, 255, 190));
+        painter.drawPath(arrows);
     }
 
     // Head
@@ -503,6 +516,24 @@ QImage contactSheet(const std::vector<Image>& images) {
     return sheet;
 }
 
+// The 1x images enlarged without smoothing, to check which edges land on whole pixels.
+QImage pixelSheet(const std::vector<Image>& images, const QColor& background) {
+    constexpr int zoom = 4;
+    constexpr int perRow = 7;
+    const int cell = kKeySize * zoom + 16;
+    const int rows = (static_cast<int>(images.size()) + perRow - 1) / perRow;
+    QImage sheet(perRow * cell, rows * cell, QImage::Format_ARGB32_Premultiplied);
+    sheet.fill(background);
+    QPainter painter(&sheet);
+    for (int i = 0; i < static_cast<int>(images.size()); ++i) {
+        const QImage key = render(images[i], 1)
+                               .scaled(kKeySize * zoom, kKeySize * zoom, Qt::IgnoreAspectRatio,
+                                       Qt::FastTransformation);
+        painter.drawImage((i % perRow) * cell + 8, (i / perRow) * cell + 8, key);
+    }
+    return sheet;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -510,10 +541,13 @@ int main(int argc, char** argv) {
 
     QString resourcesDir = QStringLiteral(PTZ_RESOURCES_DIR);
     QString sheetPath;
+    QString pixelsPath;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--sheet") && i + 1 < args.size()) {
             sheetPath = args[++i];
+        } else if (args[i] == QLatin1String("--pixels") && i + 1 < args.size()) {
+            pixelsPath = args[++i];
         } else {
             resourcesDir = args[i];
         }
@@ -546,6 +580,9 @@ int main(int argc, char** argv) {
     }
     if (!sheetPath.isEmpty()) {
         ok &= save(contactSheet(images), sheetPath);
+    }
+    if (!pixelsPath.isEmpty()) {
+        ok &= save(pixelSheet(images, QColor::fromRgbF(0.6f, 0.6f, 0.6f)), pixelsPath);
     }
     return ok ? 0 : 1;
 }
