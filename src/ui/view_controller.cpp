@@ -127,7 +127,7 @@ void ViewController::keyPressEvent(QKeyEvent* event) {
     }
     event->accept();
     // Each OSD key press is a USB request; a held key presses once.
-    if (event->isAutoRepeat() || !key->isEnabled() || !key->isVisible()) {
+    if (event->isAutoRepeat() || !key->isEnabled() || !key->isVisibleTo(this)) {
         return;
     }
     key->click();

@@ -168,7 +168,7 @@ void ViewController2::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Home) {
         event->accept();
         if (!event->isAutoRepeat() && ui_->homeButton->isEnabled() &&
-            ui_->homeButton->isVisible()) {
+            ui_->homeButton->isVisibleTo(this)) {
             ui_->homeButton->click();
         }
         return;
@@ -180,7 +180,7 @@ void ViewController2::keyPressEvent(QKeyEvent* event) {
     }
     event->accept();
     ImageButton* key = button(*control);
-    if (event->isAutoRepeat() || !key->isEnabled() || !key->isVisible()) {
+    if (event->isAutoRepeat() || !key->isEnabled() || !key->isVisibleTo(this)) {
         return;
     }
     heldByKey_[static_cast<int>(*control)] = true;
