@@ -16,7 +16,7 @@ done
 mkdir -p "$out"
 
 if [ -z "${PTZ_IN_XVFB:-}" ]; then
-    PTZ_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$0" "$app"
+    PTZ_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$0" "$app"
 fi
 
 QT_QPA_PLATFORM=xcb "$app" &

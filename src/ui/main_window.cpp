@@ -27,6 +27,8 @@ MainWindow::MainWindow(UsbRegistry& registry, OsdPanelLogic::DeviceWatcherSetUp 
     osdPanel_->viewDidLoad();
     ptzPanel_->viewDidLoad();
     osdPanel_->setFocus(Qt::OtherFocusReason);
+    // The preferred size, also on screens where Qt would open a window smaller.
+    resize(sizeHint());
 }
 
 }  // namespace ptz

@@ -53,6 +53,16 @@ ViewController2::ViewController2(QWidget* parent)
     connect(ui_->presetCbx, &PresetComboBox::presetChosen, this, [this] { OnClickPresetCbx(); });
     connect(ui_->presetCbx, &PresetComboBox::editingDone, this,
             [this] { setFocus(Qt::OtherFocusReason); });
+    // The "Focus" caption goes and comes with the focus buttons a model profile hides.
+    ui_->focusPlus->installEventFilter(this);
+}
+
+bool ViewController2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->focusPlus &&
+        (event->type() == QEvent::HideToParent || event->type() == QEvent::ShowToParent)) {
+        ui_->focusCaption->setVisible(event->type() == QEvent::ShowToParent);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 ViewController2::~ViewController2() = default;

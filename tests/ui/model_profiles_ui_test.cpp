@@ -68,6 +68,12 @@ TEST_F(ModelProfiles, ThePtzOnlyModelLosesTheOsdTabAndTheFocusControls) {
     EXPECT_EQ(osd().parentViewController(), nullptr);
     EXPECT_TRUE(focusControlsHidden());
     EXPECT_TRUE(presetControlsShown());
+    // Their caption goes with them, and comes back with them.
+    const QWidget* caption = ptz().findChild<QWidget*>("focusCaption");
+    ASSERT_NE(caption, nullptr);
+    EXPECT_TRUE(caption->isHidden());
+    arrange(0, 0);
+    EXPECT_FALSE(caption->isHidden());
 }
 
 TEST_F(ModelProfiles, TheOsdOnlyModelLosesThePtzTab) {

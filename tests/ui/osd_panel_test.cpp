@@ -51,6 +51,8 @@ TEST_F(OsdPanel, LoadSetsUpTheProgram) {
     EXPECT_EQ(tabs->tabText(1), "PTZ");
     EXPECT_EQ(tabs->sizeHint(), QSize(528, 532));
     EXPECT_EQ(osd().sizeHint(), QSize(518, 506));
+    window->show();
+    EXPECT_EQ(window->size(), QSize(528, 532)) << "the window opens at the preferred size";
     EXPECT_EQ(osd().palette().color(QPalette::Window), QColor::fromRgbF(0.6f, 0.6f, 0.6f));
 
     const std::pair<ImageButton*, const char*> images[] = {
