@@ -62,6 +62,25 @@ TEST_F(PtzPanel, LoadDressesTheControlsAndRegistersThePanel) {
     EXPECT_EQ(ptz().GetRadioMatrix().selectedColumn(), 1);
 }
 
+TEST_F(PtzPanel, ControlsNameThemselvesAndTheirKeys) {
+    const std::pair<QWidget*, const char*> keyed[] = {
+        {&ptzButton(HoldControl::Up), "Up arrow"},
+        {&ptzButton(HoldControl::Down), "Down arrow"},
+        {&ptzButton(HoldControl::Left), "Left arrow"},
+        {&ptzButton(HoldControl::Right), "Right arrow"},
+        {&ptzButton(HoldControl::ZoomPlus), "(+)"},
+        {&ptzButton(HoldControl::ZoomReduce), "(-)"},
+        {ptz().homeKey(), "(Home)"},
+    };
+    for (const auto& [widget, key] : keyed) {
+        EXPECT_TRUE(widget->toolTip().contains(key)) << widget->toolTip().toStdString();
+    }
+    for (const QWidget* widget : ptz().findChildren<ImageButton*>()) {
+        EXPECT_FALSE(widget->toolTip().isEmpty()) << widget->objectName().toStdString();
+        EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
+    }
+}
+
 TEST_F(PtzPanel, DirectionLatchAlternatesStartAndStopPerButton) {
     bind(kPlainCamera);
     ptz().OnClickUp();
