@@ -1,5 +1,7 @@
 #include "ui/device_combo_box_widget.h"
 
+#include <QWheelEvent>
+
 namespace ptz {
 namespace {
 
@@ -54,6 +56,10 @@ void DeviceComboBoxWidget::removeItemAtIndex(int index) {
         setCurrentIndex(-1);
     }
     showText();
+}
+
+void DeviceComboBoxWidget::wheelEvent(QWheelEvent* event) {
+    event->ignore();
 }
 
 void DeviceComboBoxWidget::showText() {

@@ -33,6 +33,11 @@ class DeviceComboBoxWidget : public QComboBox, public DeviceComboBox {
   signals:
     void devicePicked();
 
+  protected:
+    // Scrolling over the box would bind another camera on the way; only a pick from the list
+    // binds.
+    void wheelEvent(QWheelEvent* event) override;
+
   private:
     void showText();
 

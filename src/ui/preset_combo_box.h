@@ -1,8 +1,8 @@
 // The preset number box: preset numbers 0-9 to pick from, and any number can be typed.
 //
 // `presetChosen` is emitted when the user picks an item from the list, and when Return is
-// pressed in the text field; nothing else (typing, leaving the field, the program's own
-// changes) sends a preset.
+// pressed in the text field; nothing else (typing, arrow keys or the mouse wheel stepping
+// through the numbers, leaving the field, the program's own changes) sends a preset.
 #pragma once
 
 #include <QComboBox>
@@ -24,6 +24,9 @@ class PresetComboBox : public QComboBox, public ComboTextView {
     void setEnabled(bool enabled) override { QComboBox::setEnabled(enabled); }
     void setHidden(bool hidden) override { QComboBox::setHidden(hidden); }
 
+    void showPopup() override;
+    void hidePopup() override;
+
   signals:
     void presetChosen();
     // Return or Escape in the text field: the keyboard can go back to driving the camera.
@@ -31,6 +34,10 @@ class PresetComboBox : public QComboBox, public ComboTextView {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+  private:
+    bool listOpen_ = false;
 };
 
 }  // namespace ptz

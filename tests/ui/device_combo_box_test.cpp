@@ -37,6 +37,18 @@ TEST_F(DeviceCombo, TheWatchersChangesNeverRunTheAction) {
     EXPECT_TRUE(bus.calls.empty()) << "nothing was bound";
 }
 
+TEST_F(DeviceCombo, ScrollingOverTheBoxBindsNothing) {
+    arrDevList->push_back({nullptr, kPlainCamera.vid, kPlainCamera.pid});
+    rows().addItemWithObjectValue("Camera A");
+    QSignalSpy picked(&combo(), &DeviceComboBoxWidget::devicePicked);
+    QWheelEvent wheel(QPointF(5, 5), combo().mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&combo(), &wheel);
+    EXPECT_EQ(picked.count(), 0);
+    EXPECT_EQ(rows().indexOfSelectedItem(), -1);
+    EXPECT_TRUE(bus.calls.empty());
+}
+
 TEST_F(DeviceCombo, AddingRowsSelectsNothing) {
     rows().addItemWithObjectValue("Camera A");
     rows().addItemWithObjectValue("Camera B");

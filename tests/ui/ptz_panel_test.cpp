@@ -2,6 +2,7 @@
 // the autofocus image, press-and-hold, keys, presets and EnableCtrl.
 #include <gmock/gmock.h>
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -283,6 +284,9 @@ TEST_F(PtzPanel, PresetTextThatIsNoPresetSendsNothingAndSaysWhy) {
 
 TEST_F(PtzPanel, PresetIsSentOnReturnAndOnThePicksOfTheUserOnly) {
     bind(kPlainCamera);
+    window->show();
+    window->tabViewController()->setCurrentIndex(1);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     PresetComboBox* combo = ptz().presetComboBox();
     QSignalSpy chosen(combo, &PresetComboBox::presetChosen);
 
@@ -291,18 +295,46 @@ TEST_F(PtzPanel, PresetIsSentOnReturnAndOnThePicksOfTheUserOnly) {
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(chosen.count(), 1);
     EXPECT_THAT(sent(), ElementsAre(presetCall("2a")));
-    // The typed number is not added to the list.
+    // The typed number is not added to the list, and the keys go back to the camera.
     EXPECT_EQ(combo->count(), 10);
+    EXPECT_TRUE(ptz().hasFocus());
 
     combo->setCurrentIndex(5);  // the program's own change
-    combo->clearFocus();        // leaving the field
+    combo->setFocus();
+    typePreset("7");  // an item's text, then leaving the field
+    ptz().setFocus();
     EXPECT_THAT(sent(), IsEmpty());
 
-    // What the list does when the user picks an item.
-    combo->setCurrentIndex(7);
-    emit combo->activated(7);
+    // The user picks "3" from the open list.
+    combo->showPopup();
+    QAbstractItemView* list = combo->view();
+    const QRect row = list->visualRect(list->model()->index(3, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
     EXPECT_EQ(chosen.count(), 2);
-    EXPECT_THAT(sent(), ElementsAre(presetCall("07")));
+    EXPECT_THAT(sent(), ElementsAre(presetCall("03")));
+}
+
+TEST_F(PtzPanel, SteppingThroughPresetNumbersStoresNothing) {
+    bind(kPlainCamera);
+    ptz().radioMatrix()->cell(0)->click();  // "Set": every stray send would overwrite a preset
+    PresetComboBox* combo = ptz().presetComboBox();
+    QSignalSpy chosen(combo, &PresetComboBox::presetChosen);
+    window->show();
+    combo->setFocus();
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Down);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Down);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Up);
+    EXPECT_EQ(combo->currentText(), "1");
+    QWheelEvent wheel(QPointF(5, 5), combo->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(combo, &wheel);
+    EXPECT_EQ(combo->currentText(), "1");
+    typePreset("5");  // the whole of an item's text
+    EXPECT_EQ(chosen.count(), 0);
+    EXPECT_THAT(sent(), IsEmpty());
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(chosen.count(), 1);
+    EXPECT_THAT(sent(), ElementsAre(presetSet("05")));
 }
 
 TEST_F(PtzPanel, SetAndCallActionsSendNothing) {
