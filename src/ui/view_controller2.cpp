@@ -53,14 +53,25 @@ ViewController2::ViewController2(QWidget* parent)
     connect(ui_->presetCbx, &PresetComboBox::presetChosen, this, [this] { OnClickPresetCbx(); });
     connect(ui_->presetCbx, &PresetComboBox::editingDone, this,
             [this] { setFocus(Qt::OtherFocusReason); });
-    // The "Focus" caption goes and comes with the focus buttons a model profile hides.
-    ui_->focusPlus->installEventFilter(this);
 }
 
 bool ViewController2::eventFilter(QObject* watched, QEvent* event) {
+    // The "Focus" caption goes and comes with the focus buttons a model profile hides.
     if (watched == ui_->focusPlus &&
         (event->type() == QEvent::HideToParent || event->type() == QEvent::ShowToParent)) {
         ui_->focusCaption->setVisible(event->type() == QEvent::ShowToParent);
+    }
+    // A held button that is hidden or disabled gets no release: let go of it here.
+    if (event->type() == QEvent::HideToParent || event->type() == QEvent::EnabledChange) {
+        for (int index = 0; index < kHoldControlCount; ++index) {
+            const auto control = static_cast<HoldControl>(index);
+            ImageButton* key = button(control);
+            if (watched == key && isHeld(control) && !(key->isEnabled() && !key->isHidden())) {
+                heldByKey_[index] = false;
+                key->setDown(false);
+                releaseHoldControl(control);
+            }
+        }
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -68,6 +79,7 @@ bool ViewController2::eventFilter(QObject* watched, QEvent* event) {
 ViewController2::~ViewController2() = default;
 
 void ViewController2::connectHold(ImageButton* button, HoldControl control) {
+    button->installEventFilter(this);
     connect(button, &QPushButton::pressed, this, [this, control] { pressHoldControl(control); });
     connect(button, &QPushButton::released, this, [this, control] { releaseHoldControl(control); });
 }

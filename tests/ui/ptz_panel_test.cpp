@@ -157,6 +157,19 @@ TEST_F(PtzPanel, PressAfterAFailedStopOnlyStops) {
     EXPECT_THAT(sent(), ElementsAre(panTilt("00 0a 00 00")));
 }
 
+TEST_F(PtzPanel, AHeldButtonThatGoesAwayStops) {
+    bind(kPlainCamera);
+    press(HoldControl::FocusPlus);
+    osd().ReInitUI({nullptr, kPtzOnlyCamera.vid, kPtzOnlyCamera.pid});  // hides the focus keys
+    press(HoldControl::Up);
+    ptz().EnableCtrl(false);
+    EXPECT_THAT(sent(), ElementsAre(focusAuto("00"), focusRelative("01 03"), focusAuto("00"),
+                                    focusRelative("00 03"), panTilt("00 00 01 0a"),
+                                    panTilt("00 00 00 0a")));
+    EXPECT_FALSE(ptz().isHeld(HoldControl::FocusPlus));
+    EXPECT_FALSE(ptz().isHeld(HoldControl::Up));
+}
+
 TEST_F(PtzPanel, HomeSendsPanTiltAndZoomToZero) {
     ptz().OnClickHome();
     EXPECT_THAT(sent(), IsEmpty());
