@@ -6,7 +6,7 @@ PACKAGES := cmake ninja-build g++ pkg-config \
 	libusb-1.0-0-dev libudev-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	umockdev libumockdev-dev \
-	xvfb xauth \
+	xvfb xauth qt6-qpa-plugins imagemagick xdotool x11-utils \
 	clang libclang-rt-14-dev strace \
 	desktop-file-utils
 

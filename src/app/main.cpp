@@ -1,0 +1,26 @@
+// ptzpanel: a control panel for UVC cameras with an OSD menu and a pan/tilt/zoom head.
+#include <QApplication>
+#include <memory>
+
+#include "app/app_delegate.h"
+#include "platform/usb/usb_registry_factory.h"
+#include "ui/main_window.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ptzpanel"));
+
+    ptz::AppDelegate delegate;
+    QApplication::setQuitOnLastWindowClosed(
+        delegate.applicationShouldTerminateAfterLastWindowClosed());
+
+    const std::unique_ptr<ptz::UsbRegistry> registry = ptz::createUsbRegistry();
+    // The HID device watcher is wired in here.
+    ptz::MainWindow window(*registry, {});
+    window.show();
+
+    delegate.applicationDidFinishLaunching();
+    const int result = QApplication::exec();
+    delegate.applicationWillTerminate();
+    return result;
+}

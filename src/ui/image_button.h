@@ -1,0 +1,45 @@
+// A key that shows an image from the resources: borderless or bordered, the image fitted
+// (never enlarged) or stretched, with its own hover and pressed shading.
+#pragma once
+
+#include <QIcon>
+#include <QPushButton>
+#include <string>
+
+#include "ui/logic/control_views.h"
+
+namespace ptz {
+
+class ImageButton : public QPushButton, public ButtonView {
+    Q_OBJECT
+
+  public:
+    explicit ImageButton(QWidget* parent = nullptr);
+
+    // ButtonView.
+    void setImage(const std::string& resourceName) override;
+    void setBordered(bool bordered) override;
+    void setImageScaling(ImageScaling scaling) override;
+    void setEnabled(bool enabled) override { QPushButton::setEnabled(enabled); }
+    void setHidden(bool hidden) override { QPushButton::setHidden(hidden); }
+
+    // The resource name last set, e.g. "autofocus_off.png".
+    const std::string& imageName() const { return imageName_; }
+    bool isBordered() const { return !isFlat(); }
+    ImageScaling imageScaling() const { return imageScaling_; }
+    // Whether the named image was found among the resources.
+    bool hasImage() const { return !image_.isNull(); }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    std::string imageName_;
+    QIcon image_;
+    ImageScaling imageScaling_ = ImageScaling::ProportionallyDown;
+};
+
+}  // namespace ptz

@@ -1,0 +1,70 @@
+// The OSD panel: the device combo box and the seven OSD keys, over OsdPanelLogic.
+//
+// Mouse: a key acts on click. Keyboard (while the OSD tab has focus): arrow keys, Enter,
+// Backspace and M press the matching key; holding a key down presses it once.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+#include "ui/logic/osd_panel_logic.h"
+
+namespace Ui {
+class ViewController;
+}
+
+namespace ptz {
+
+class DeviceComboBoxWidget;
+class ImageButton;
+
+class ViewController : public QWidget, public OsdPanelLogic, private PanelView {
+    Q_OBJECT
+
+  public:
+    // `registry` must outlive the panel. The panel is loaded (viewDidLoad) by whoever puts it
+    // into the tab container, once it is there.
+    ViewController(UsbRegistry& registry, DeviceWatcherSetUp setUpDeviceWatcher,
+                   QWidget* parent = nullptr);
+    ~ViewController() override;
+
+    // Outlets.
+    ButtonView& leftButton() override;
+    ButtonView& rightButton() override;
+    ButtonView& upButton() override;
+    ButtonView& downButton() override;
+    ButtonView& okButton() override;
+    ButtonView& openCloseBtn() override;
+    ButtonView& backButton() override;
+    DeviceComboBox& cbxDevice() override;
+    TabContainer* parentViewController() override;
+
+    // The widgets behind the outlets.
+    ImageButton* leftKey() const;
+    ImageButton* rightKey() const;
+    ImageButton* upKey() const;
+    ImageButton* downKey() const;
+    ImageButton* okKey() const;
+    ImageButton* openCloseKey() const;
+    ImageButton* backKey() const;
+    DeviceComboBoxWidget* deviceComboBox() const;
+
+    QSize sizeHint() const override;
+
+  protected:
+    PanelView& view() override { return *this; }
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+  private:
+    // PanelView.
+    void setBackgroundColor(double red, double green, double blue, double alpha) override;
+    void setPreferredContentSize(int width, int height) override;
+
+    ImageButton* keyFor(int qtKey) const;
+
+    std::unique_ptr<Ui::ViewController> ui_;
+    QSize preferredContentSize_;
+};
+
+}  // namespace ptz

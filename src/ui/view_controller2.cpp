@@ -1,0 +1,250 @@
+#include "ui/view_controller2.h"
+
+#include <QKeyEvent>
+#include <optional>
+
+#include "ui/image_button.h"
+#include "ui/panel_background.h"
+#include "ui/preset_combo_box.h"
+#include "ui/radio_matrix.h"
+#include "ui/tab_view_controller.h"
+#include "ui_ViewController2.h"
+
+namespace ptz {
+namespace {
+
+std::optional<HoldControl> holdControlForKey(int qtKey) {
+    switch (qtKey) {
+        case Qt::Key_Up:
+            return HoldControl::Up;
+        case Qt::Key_Down:
+            return HoldControl::Down;
+        case Qt::Key_Left:
+            return HoldControl::Left;
+        case Qt::Key_Right:
+            return HoldControl::Right;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:  // + without Shift on most layouts
+            return HoldControl::ZoomPlus;
+        case Qt::Key_Minus:
+            return HoldControl::ZoomReduce;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+ViewController2::ViewController2(QWidget* parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::ViewController2>()) {
+    ui_->setupUi(this);
+    presetStaticView_.setWidget(ui_->presetStatic);
+
+    connectHold(ui_->upButton, HoldControl::Up);
+    connectHold(ui_->downButton, HoldControl::Down);
+    connectHold(ui_->leftButton, HoldControl::Left);
+    connectHold(ui_->rightButton, HoldControl::Right);
+    connectHold(ui_->zoomPlus, HoldControl::ZoomPlus);
+    connectHold(ui_->zoomReduce, HoldControl::ZoomReduce);
+    connectHold(ui_->focusPlus, HoldControl::FocusPlus);
+    connectHold(ui_->focusReduce, HoldControl::FocusReduce);
+    connect(ui_->homeButton, &QPushButton::clicked, this, [this] { OnClickHome(); });
+    connect(ui_->autoFocusBtn, &QPushButton::clicked, this, [this] { OnClickAutoFocus(); });
+    connect(ui_->presetCbx, &PresetComboBox::presetChosen, this, [this] { OnClickPresetCbx(); });
+    connect(ui_->presetCbx, &PresetComboBox::editingDone, this,
+            [this] { setFocus(Qt::OtherFocusReason); });
+}
+
+bool ViewController2::eventFilter(QObject* watched, QEvent* event) {
+    // The "Focus" caption goes and comes with the focus buttons a model profile hides.
+    if (watched == ui_->focusPlus &&
+        (event->type() == QEvent::HideToParent || event->type() == QEvent::ShowToParent)) {
+        ui_->focusCaption->setVisible(event->type() == QEvent::ShowToParent);
+    }
+    // A held button that is hidden or disabled gets no release: let go of it here.
+    if (event->type() == QEvent::HideToParent || event->type() == QEvent::EnabledChange) {
+        for (int index = 0; index < kHoldControlCount; ++index) {
+            const auto control = static_cast<HoldControl>(index);
+            ImageButton* key = button(control);
+            if (watched == key && isHeld(control) && !(key->isEnabled() && !key->isHidden())) {
+                heldByKey_[index] = false;
+                key->setDown(false);
+                releaseHoldControl(control);
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+ViewController2::~ViewController2() = default;
+
+void ViewController2::connectHold(ImageButton* button, HoldControl control) {
+    button->installEventFilter(this);
+    connect(button, &QPushButton::pressed, this, [this, control] { pressHoldControl(control); });
+    connect(button, &QPushButton::released, this, [this, control] { releaseHoldControl(control); });
+}
+
+ButtonView& ViewController2::leftButton() {
+    return *ui_->leftButton;
+}
+ButtonView& ViewController2::rightButton() {
+    return *ui_->rightButton;
+}
+ButtonView& ViewController2::upButton() {
+    return *ui_->upButton;
+}
+ButtonView& ViewController2::downButton() {
+    return *ui_->downButton;
+}
+ButtonView& ViewController2::zoomReduce() {
+    return *ui_->zoomReduce;
+}
+ButtonView& ViewController2::zoomPlus() {
+    return *ui_->zoomPlus;
+}
+ButtonView& ViewController2::homeButton() {
+    return *ui_->homeButton;
+}
+ButtonView& ViewController2::focusReduce() {
+    return *ui_->focusReduce;
+}
+ButtonView& ViewController2::focusPlus() {
+    return *ui_->focusPlus;
+}
+ComboTextView& ViewController2::presetCbx() {
+    return *ui_->presetCbx;
+}
+ButtonView& ViewController2::autoFocusBtn() {
+    return *ui_->autoFocusBtn;
+}
+
+TabContainer* ViewController2::parentViewController() {
+    return TabViewController::containerOf(this);
+}
+
+ImageButton* ViewController2::button(HoldControl control) const {
+    switch (control) {
+        case HoldControl::Up:
+            return ui_->upButton;
+        case HoldControl::Down:
+            return ui_->downButton;
+        case HoldControl::Left:
+            return ui_->leftButton;
+        case HoldControl::Right:
+            return ui_->rightButton;
+        case HoldControl::ZoomPlus:
+            return ui_->zoomPlus;
+        case HoldControl::ZoomReduce:
+            return ui_->zoomReduce;
+        case HoldControl::FocusPlus:
+            return ui_->focusPlus;
+        case HoldControl::FocusReduce:
+            return ui_->focusReduce;
+    }
+    return nullptr;
+}
+
+ImageButton* ViewController2::homeKey() const {
+    return ui_->homeButton;
+}
+ImageButton* ViewController2::autoFocusKey() const {
+    return ui_->autoFocusBtn;
+}
+PresetComboBox* ViewController2::presetComboBox() const {
+    return ui_->presetCbx;
+}
+QWidget* ViewController2::presetLabel() const {
+    return ui_->presetStatic;
+}
+
+RadioMatrixView& ViewController2::createRadioMatrix() {
+    delete matrix_;
+    matrix_ = new RadioMatrix(this);
+    matrix_->setToolTip(tr("Set stores the camera's position as the preset; Call moves to it"));
+    ui_->presetMatrixSlot->addWidget(matrix_);
+    return *matrix_;
+}
+
+RadioMatrixView& ViewController2::myMatrix() {
+    // The load builds it; should a preset be asked for earlier, an empty matrix (recall) does.
+    if (!matrix_) {
+        return createRadioMatrix();
+    }
+    return *matrix_;
+}
+
+void ViewController2::setBackgroundColor(double red, double green, double blue, double alpha) {
+    setPanelBackground(*this, red, green, blue, alpha);
+}
+
+void ViewController2::setPreferredContentSize(int width, int height) {
+    preferredContentSize_ = QSize(width, height);
+    updateGeometry();
+}
+
+QSize ViewController2::sizeHint() const {
+    return preferredContentSize_.isValid() ? preferredContentSize_ : QSize(518, 506);
+}
+
+void ViewController2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Home) {
+        event->accept();
+        if (!event->isAutoRepeat() && ui_->homeButton->isEnabled() &&
+            ui_->homeButton->isVisibleTo(this)) {
+            ui_->homeButton->click();
+        }
+        return;
+    }
+    const std::optional<HoldControl> control = holdControlForKey(event->key());
+    if (!control) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    ImageButton* key = button(*control);
+    if (event->isAutoRepeat() || !key->isEnabled() || !key->isVisibleTo(this)) {
+        return;
+    }
+    heldByKey_[static_cast<int>(*control)] = true;
+    key->setDown(true);
+    pressHoldControl(*control);
+}
+
+void ViewController2::keyReleaseEvent(QKeyEvent* event) {
+    const std::optional<HoldControl> control = holdControlForKey(event->key());
+    if (!control) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    event->accept();
+    const int index = static_cast<int>(*control);
+    if (event->isAutoRepeat() || !heldByKey_[index]) {
+        return;
+    }
+    heldByKey_[index] = false;
+    button(*control)->setDown(false);
+    releaseHoldControl(*control);
+}
+
+void ViewController2::releaseKeyboardHolds() {
+    for (int index = 0; index < kHoldControlCount; ++index) {
+        if (heldByKey_[index]) {
+            heldByKey_[index] = false;
+            const auto control = static_cast<HoldControl>(index);
+            button(control)->setDown(false);
+            releaseHoldControl(control);
+        }
+    }
+}
+
+void ViewController2::focusOutEvent(QFocusEvent* event) {
+    releaseKeyboardHolds();
+    QWidget::focusOutEvent(event);
+}
+
+void ViewController2::hideEvent(QHideEvent* event) {
+    releaseKeyboardHolds();
+    QWidget::hideEvent(event);
+}
+
+}  // namespace ptz
