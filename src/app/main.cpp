@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "app/app_delegate.h"
+#include "discovery/device_watcher.h"
+#include "platform/hid/hid_manager_factory.h"
 #include "platform/usb/usb_registry_factory.h"
 #include "ui/main_window.h"
 
@@ -15,8 +17,11 @@ int main(int argc, char** argv) {
         delegate.applicationShouldTerminateAfterLastWindowClosed());
 
     const std::unique_ptr<ptz::UsbRegistry> registry = ptz::createUsbRegistry();
-    // The HID device watcher is wired in here.
-    ptz::MainWindow window(*registry, {});
+    // Outlives the window: the devices it reports are listed in the OSD panel.
+    const std::unique_ptr<ptz::HidManager> hidManager = ptz::createHidManager();
+    ptz::MainWindow window(*registry, [&hidManager](ptz::DeviceListPanel& panel) {
+        ptz::setUpDeviceWatcher(*hidManager, panel);
+    });
     window.show();
 
     delegate.applicationDidFinishLaunching();
