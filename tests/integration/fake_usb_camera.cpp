@@ -523,6 +523,7 @@ void FakeUsbTestbed::addUsbDevice(const FakeCameraSpec& spec,
                        "\nE: DEVNAME=" + node + "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n" +
                        attribute("busnum", std::to_string(spec.bus)) +
                        attribute("devnum", std::to_string(spec.deviceNumber)) +
+                       attribute("devpath", pathOfPorts(spec.ports, spec.ports.size())) +
                        attribute("idVendor", ids[0]) + attribute("idProduct", ids[1]) +
                        attribute("product", spec.product) + attribute("bConfigurationValue", "1") +
                        attribute("speed", "480") + "H: descriptors=";

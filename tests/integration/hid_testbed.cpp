@@ -32,6 +32,9 @@ std::string withoutSys(const std::string& syspath) {
 
 HidTestbed::HidTestbed() : testbed_(umockdev_testbed_new()) {}
 
+HidTestbed::HidTestbed(UMockdevTestbed* shared)
+    : testbed_(static_cast<UMockdevTestbed*>(g_object_ref(shared))) {}
+
 HidTestbed::~HidTestbed() {
     g_object_unref(testbed_);
 }
@@ -88,6 +91,13 @@ std::string HidTestbed::addSecondHidNode(const std::string& hidraw) {
     const std::string records = "P: " + interfacePath +
                                 "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n" +
                                 nodeRecords(interfacePath, 0, 0);
+    addFromString(records);
+    const std::string hidrawPath = records.substr(records.rfind("P: ") + 3);
+    return "/sys" + hidrawPath.substr(0, hidrawPath.find('\n'));
+}
+
+std::string HidTestbed::addHidNode(const std::string& interfaceSyspath) {
+    const std::string records = nodeRecords(withoutSys(interfaceSyspath), 0, 0);
     addFromString(records);
     const std::string hidrawPath = records.substr(records.rfind("P: ") + 3);
     return "/sys" + hidrawPath.substr(0, hidrawPath.find('\n'));

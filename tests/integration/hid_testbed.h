@@ -23,6 +23,8 @@ struct EmulatedUsbDevice {
 class HidTestbed {
   public:
     HidTestbed();
+    // HID nodes on a testbed that also holds other emulated devices (it is shared, not taken).
+    explicit HidTestbed(UMockdevTestbed* shared);
     ~HidTestbed();
     HidTestbed(const HidTestbed&) = delete;
     HidTestbed& operator=(const HidTestbed&) = delete;
@@ -32,6 +34,9 @@ class HidTestbed {
     std::string addUsbHidDevice(const EmulatedUsbDevice& usb);
     // One more HID interface on the USB device that `hidraw` (a syspath from above) belongs to.
     std::string addSecondHidNode(const std::string& hidraw);
+    // A hidraw node under an existing USB interface ("/sys/devices/.../1-2:1.2"); returns its
+    // syspath.
+    std::string addHidNode(const std::string& interfaceSyspath);
     // A hidraw node that is not on USB (a virtual, uhid-made one).
     std::string addVirtualHidNode();
 

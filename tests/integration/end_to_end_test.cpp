@@ -1,0 +1,191 @@
+// The running app's pieces together: the real window, the udev HID watcher and the real USB
+// backend, against emulated cameras whose hidraw nodes hang off their USB devices.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTest>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "discovery/device_watcher.h"
+#include "discovery/st_dev_ref.h"
+#include "fake_usb_camera.h"
+#include "hid_testbed.h"
+#include "log_capture.h"
+#include "platform/hid/hid_manager_factory.h"
+#include "platform/usb/usb_registry_factory.h"
+#include "ui/device_combo_box_widget.h"
+#include "ui/image_button.h"
+#include "ui/main_window.h"
+#include "ui/tab_view_controller.h"
+#include "ui/view_controller.h"
+#include "ui/view_controller2.h"
+#include "umockdev_preload.h"
+
+extern char** environ;
+
+namespace ptz {
+namespace {
+
+using testing::cameraAt;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using testing::FakeUsbCamera;
+using testing::FakeUsbTestbed;
+using testing::HidTestbed;
+using ::testing::IsEmpty;
+using testing::kFakeHidInterface;
+using testing::LogCapture;
+
+constexpr const char* kOsdUp = "21 01 00 01 00 13 02 00 | 00 00";
+constexpr const char* kTiltUp = "21 01 00 0e 00 01 04 00 | 00 00 01 0a";
+constexpr const char* kTiltStop = "21 01 00 0e 00 01 04 00 | 00 00 00 0a";
+
+class EndToEnd : public ::testing::Test {
+  protected:
+    FakeUsbTestbed usb;
+    HidTestbed hid{usb.umockdev()};
+    LogCapture log;
+
+    // A camera with its HID interface's hidraw node; returns the node's syspath.
+    std::string plug(FakeUsbCamera& camera) {
+        return hid.addHidNode(camera.interfaceSysfsPath(kFakeHidInterface));
+    }
+
+    // The app as main() puts it together. Cameras must be plugged first: libusb enumerates
+    // when its context is made.
+    void start() {
+        registry = createUsbRegistry();
+        hidManager = createHidManager();
+        window = std::make_unique<MainWindow>(
+            *registry, [this](DeviceListPanel& panel) { setUpDeviceWatcher(*hidManager, panel); });
+        window->show();
+    }
+
+    DeviceComboBoxWidget& devices() { return *window->osdPanel()->deviceComboBox(); }
+
+    bool waitForRows(int rows) {
+        return QTest::qWaitFor([&] { return devices().count() == rows; }, 5000);
+    }
+
+    void holdPtzUp() {
+        ImageButton* up = window->ptzPanel()->button(HoldControl::Up);
+        QTest::mousePress(up, Qt::LeftButton);
+        QTest::mouseRelease(up, Qt::LeftButton);
+    }
+
+    std::unique_ptr<UsbRegistry> registry;
+    std::unique_ptr<HidManager> hidManager;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(EndToEnd, CameraPresentAtStartIsBoundAndClicksReachItAsBytes) {
+    FakeUsbCamera& camera = usb.addCamera(cameraAt(1, {2}, 2, 0x2e7e, 0x0605));
+    plug(camera);
+    start();
+    ASSERT_TRUE(waitForRows(1));
+
+    EXPECT_EQ(devices().currentIndex(), 0);
+    EXPECT_EQ(devices().itemText(0).toStdString(), "PTZ Camera");
+    EXPECT_EQ(window->tabViewController()->count(), 2);
+    EXPECT_THAT(log.lines, Contains("IOHIDManager打开成功"));
+    EXPECT_THAT(log.lines, Contains("my product name: PTZ Camera"));
+
+    QTest::mouseClick(window->osdPanel()->upKey(), Qt::LeftButton);
+    holdPtzUp();
+    EXPECT_THAT(camera.transferLines(), ElementsAre(kOsdUp, kTiltStop, kTiltUp, kTiltStop));
+    EXPECT_THAT(log.lines, ::testing::Not(Contains(::testing::HasSubstr("CameraControl Error"))));
+}
+
+TEST_F(EndToEnd, UnpluggingTheSelectedCameraUnbindsItAndThePickedOneTakesOver) {
+    FakeUsbCamera& ptzOnly = usb.addCamera(cameraAt(1, {2}, 2, 0x3242, 0x1000));
+    FakeUsbCamera& other = usb.addCamera(cameraAt(1, {3}, 3, 0x2e7e, 0x0605));
+    const std::string ptzOnlyNode = plug(ptzOnly);
+    const std::string otherNode = plug(other);
+    start();
+    ASSERT_TRUE(waitForRows(2));
+    ASSERT_EQ(arrDevList->size(), 2u);
+
+    // Whichever the enumeration reported first is bound and arranged.
+    const bool ptzOnlyFirst = (*arrDevList)[0].pid == 0x1000;
+    FakeUsbCamera& bound = ptzOnlyFirst ? ptzOnly : other;
+    FakeUsbCamera& remaining = ptzOnlyFirst ? other : ptzOnly;
+    EXPECT_EQ(window->tabViewController()->count(), ptzOnlyFirst ? 1 : 2);
+    holdPtzUp();
+    EXPECT_THAT(bound.transferLines(), ElementsAre(kTiltUp, kTiltStop));
+    EXPECT_THAT(remaining.transferLines(), IsEmpty());
+
+    hid.unplug(ptzOnlyFirst ? ptzOnlyNode : otherNode);
+    ASSERT_TRUE(waitForRows(1));
+    EXPECT_THAT(log.lines, Contains("断开成功"));
+    EXPECT_EQ(devices().currentIndex(), -1);
+    EXPECT_EQ(window->tabViewController()->count(), 2);  // the full arrangement again
+
+    // Unbound: the OSD keys send nothing, and nothing is bound until the user picks.
+    bound.clearRecords();
+    QTest::mouseClick(window->osdPanel()->upKey(), Qt::LeftButton);
+    EXPECT_THAT(remaining.transferLines(), IsEmpty());
+    EXPECT_THAT(bound.transferLines(), IsEmpty());
+
+    devices().setCurrentIndex(0);
+    emit devices().activated(0);
+    QTest::mouseClick(window->osdPanel()->upKey(), Qt::LeftButton);
+    EXPECT_THAT(remaining.transferLines(), ElementsAre(kOsdUp, kTiltStop));
+}
+
+// Runs ptzctl, which inherits the preload and the testbed from this process.
+std::pair<int, std::string> runPtzctl(std::vector<std::string> args) {
+    char outPath[] = "/tmp/ptzctl-list-XXXXXX";
+    const int outFd = mkstemp(outPath);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    std::vector<char*> argv = {const_cast<char*>(PTZCTL_PATH)};
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    int status = -1;
+    if (posix_spawn(&pid, PTZCTL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+        waitpid(pid, &status, 0);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    std::string out;
+    char buffer[256];
+    lseek(outFd, 0, SEEK_SET);
+    for (ssize_t n; (n = read(outFd, buffer, sizeof buffer)) > 0;) {
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    close(outFd);
+    unlink(outPath);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+TEST_F(EndToEnd, PtzctlListsTheSupportedCamerasOnly) {
+    EXPECT_EQ(runPtzctl({"list"}).first, 1);  // none yet
+
+    FakeUsbCamera& camera = usb.addCamera(cameraAt(1, {2, 4}, 4, 0x2e7e, 0x0737));
+    plug(camera);
+    hid.addUsbHidDevice({.vendorId = 0x046d, .productId = 0xc31c, .product = "Keyboard"});
+    const auto [status, out] = runPtzctl({"list"});
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, "2e7e:0737 0x01240000 PTZ Camera\n");
+}
+
+}  // namespace
+}  // namespace ptz
+
+int main(int argc, char** argv) {
+    ptz::testing::ensureUmockdevPreload(argv);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
