@@ -29,8 +29,7 @@ build: deps
 	cmake --build --preset release
 
 run: build
-	@if [ -x build/release/src/app/ptzpanel ]; then exec ./build/release/src/app/ptzpanel; \
-	else echo "ptzpanel: the window is not built yet"; fi
+	./build/release/src/app/ptzpanel
 
 test: test-release test-sanitize fuzz
 
