@@ -1,26 +1,13 @@
 // The named commands: one per panel button, each a fixed row and payload.
 #include "camera/uvc_camera_control.h"
+#include "camera/uvc_payloads.h"
 
 #include "platform/log.h"
 
 namespace ptz {
 namespace {
 
-// Relative pan/tilt payload: bPanRelative, bPanSpeed, bTiltRelative, bTiltSpeed.
-constexpr int32_t kTiltUp = 0x0A010000;
-constexpr int32_t kTiltDown = 0x0AFF0000;
-constexpr int32_t kTiltStop = 0x0A000000;
-constexpr int32_t kPanLeft = 0x00000AFF;
-constexpr int32_t kPanRight = 0x00000A01;
-constexpr int32_t kPanStop = 0x00000A00;
-// Relative zoom payload: bZoom, bDigitalZoom, bSpeed.
-constexpr int32_t kZoomIn = 0x030001;
-constexpr int32_t kZoomOut = 0x0300FF;
-constexpr int32_t kZoomStop = 0x030000;
-// Relative focus payload: bFocusRelative, bSpeed.
-constexpr int32_t kFocusNear = 0x0301;
-constexpr int32_t kFocusFar = 0x03FF;
-constexpr int32_t kFocusStop = 0x0300;
+using namespace uvc_payload;
 
 // One start/stop toggle: 0 means the next call starts, anything else that it stops. It flips
 // only when the request went through, so a failed start is sent again.

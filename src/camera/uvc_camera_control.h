@@ -10,17 +10,9 @@
 
 #include "camera/uvc_control_spec.h"
 #include "platform/usb/usb_interface.h"
+#include "platform/usb/uvc_request_codes.h"
 
 namespace ptz {
-
-// UVC request codes.
-inline constexpr uint8_t kUvcSetCur = 0x01;
-inline constexpr uint8_t kUvcGetCur = 0x81;
-inline constexpr uint8_t kUvcGetMin = 0x82;
-inline constexpr uint8_t kUvcGetMax = 0x83;
-// Class-specific request to an interface, host to device and device to host.
-inline constexpr uint8_t kUvcSetRequestType = 0x21;
-inline constexpr uint8_t kUvcGetRequestType = 0xA1;
 
 class UVCCameraControl {
   public:

@@ -208,7 +208,8 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
 
 std::string_view ptzctlUsage() {
     return "usage: ptzctl [--vid HEX --pid HEX | --location HEX] [--dry-run] COMMAND\n"
-           "       ptzctl list            (the connected supported cameras: VID:PID LOCATION NAME)\n"
+           "       ptzctl list            (the connected supported cameras: VID:PID LOCATION "
+           "NAME)\n"
            "  osd up|down|left|right|ok|back|menu\n"
            "  pan left|right|stop    tilt up|down|stop    home\n"
            "  zoom in|out|stop       focus near|far|stop  (autofocus off first)\n"

@@ -1,16 +1,11 @@
 #include "ptzctl_commands.h"
 
+#include "camera/uvc_payloads.h"
+
 namespace ptz {
 namespace {
 
-// Relative zoom payload: bZoom (1 tele, 0xFF wide, 0 stop), bDigitalZoom 0, bSpeed 3.
-constexpr int32_t kZoomIn = 0x030001;
-constexpr int32_t kZoomOut = 0x0300FF;
-constexpr int32_t kZoomStop = 0x030000;
-// Relative focus payload: bFocusRelative (1 near, 0xFF far, 0 stop), bSpeed 3.
-constexpr int32_t kFocusNear = 0x0301;
-constexpr int32_t kFocusFar = 0x03FF;
-constexpr int32_t kFocusStop = 0x0300;
+using namespace uvc_payload;
 
 void send(UVCCameraControl& camera, UvcControlRow row, int32_t value) {
     camera.setValue(static_cast<float>(value), &uvc_controls[row]);

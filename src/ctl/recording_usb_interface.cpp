@@ -7,16 +7,7 @@
 namespace ptz {
 
 std::string requestLine(const UsbDeviceRequest& request) {
-    const std::array<uint8_t, 8> setup = {
-        request.bmRequestType,
-        request.bRequest,
-        static_cast<uint8_t>(request.wValue & 0xFF),
-        static_cast<uint8_t>(request.wValue >> 8),
-        static_cast<uint8_t>(request.wIndex & 0xFF),
-        static_cast<uint8_t>(request.wIndex >> 8),
-        static_cast<uint8_t>(request.wLength & 0xFF),
-        static_cast<uint8_t>(request.wLength >> 8),
-    };
+    const std::array<uint8_t, 8> setup = request.setupPacket();
     std::string line;
     char hex[4];
     for (const uint8_t byte : setup) {

@@ -4,16 +4,10 @@
 
 #include <algorithm>
 
+#include "platform/usb/uvc_request_codes.h"
+
 namespace ptz {
 namespace {
-
-constexpr uint8_t kSetCur = 0x01;
-constexpr uint8_t kGetCur = 0x81;
-constexpr uint8_t kGetMin = 0x82;
-constexpr uint8_t kGetMax = 0x83;
-// Class-specific requests to an interface; the driver speaks for no other kind.
-constexpr uint8_t kClassInterfaceOut = 0x21;
-constexpr uint8_t kClassInterfaceIn = 0xA1;
 
 constexpr uint8_t kDirectionForward = 0x01;
 constexpr uint8_t kDirectionBackward = 0xFF;
@@ -115,21 +109,21 @@ void encodeField(const V4l2FieldMapping& field, int64_t value, std::span<uint8_t
 }
 
 bool isWellFormed(const UsbDeviceRequest& request) {
-    if (request.bRequest == kSetCur) {
-        return request.bmRequestType == kClassInterfaceOut;
+    if (request.bRequest == kUvcSetCur) {
+        return request.bmRequestType == kUvcSetRequestType;
     }
-    return (request.bRequest & 0x80) != 0 && request.bmRequestType == kClassInterfaceIn;
+    return (request.bRequest & 0x80) != 0 && request.bmRequestType == kUvcGetRequestType;
 }
 
 UvcvideoRoute cameraTerminalRoute(uint8_t query) {
     switch (query) {
-        case kSetCur:
+        case kUvcSetCur:
             return UvcvideoRoute::kSetControls;
-        case kGetCur:
+        case kUvcGetCur:
             return UvcvideoRoute::kGetCurrent;
-        case kGetMin:
+        case kUvcGetMin:
             return UvcvideoRoute::kGetMinimum;
-        case kGetMax:
+        case kUvcGetMax:
             return UvcvideoRoute::kGetMaximum;
         default:
             return UvcvideoRoute::kUnsupported;
