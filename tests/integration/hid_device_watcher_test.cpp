@@ -94,10 +94,14 @@ TEST_F(WatcherOnUdevTest, CameraPresentAtStartIsBoundOnceTheLoadHasReturned) {
 
     ASSERT_TRUE(waitForEvents(2));
     EXPECT_THAT(log.lines, ElementsAre("IOHIDManager打开成功", "my product name: HD Camera"));
-    EXPECT_THAT(rows(), ElementsAre("HD Camera"));
+    EXPECT_EQ(productName, "HD Camera");
+    // The first device's path, step by step.
+    EXPECT_THAT(panel.calls,
+                ElementsAre("numberOfItems", "EnableCtrl 1", "setStringValue HD Camera",
+                            "addItemWithObjectValue HD Camera", "selectItemAtIndex 0",
+                            "InitUvcContrl 1847 11902", "ReInitUI 11902 1847"));
     EXPECT_EQ(panel.combo.selected, 0);
     EXPECT_EQ(panel.boundVidPid, std::make_pair(0x2e7e, 0x0737));
-    EXPECT_EQ(panel.lastArrangement->pid, 0x0737);
     EXPECT_EQ(testbed.openDescriptors(camera), 1);
     EXPECT_EQ(testbed.openDescriptors(keyboard), 0);  // looked at, never opened
 }
@@ -108,12 +112,18 @@ TEST_F(WatcherOnUdevTest, UnplugsOfThirdAndSelectedCamerasThroughUevents) {
     const std::string third = testbed.addUsbHidDevice({0x3242, 0x1000, "PTZ Only", 1, "4"});
     setUpDeviceWatcher(manager, panel);
     ASSERT_TRUE(waitForEvents(3));
+    // Later arrivals get a row only: the first stays bound.
     ASSERT_THAT(rows(), ElementsAre("OSD Camera", "PTZ Camera", "PTZ Only"));
+    EXPECT_EQ(std::count_if(panel.calls.begin(), panel.calls.end(),
+                            [](const std::string& call) { return call.starts_with("InitUvc"); }),
+              1);
     forgetCalls();
 
     testbed.unplug(third);
     ASSERT_TRUE(waitForEvents(1));
     EXPECT_THAT(log.lines, ElementsAre("cursel:0", "cursel:0", "cursel:0"));
+    EXPECT_THAT(panel.calls,
+                ElementsAre("indexOfSelectedItem", "removeItemAtIndex 2", "ReInitUI 0 0"));
     EXPECT_THAT(rows(), ElementsAre("OSD Camera", "PTZ Camera"));
     EXPECT_EQ(panel.boundVidPid, std::make_pair(0x2e7e, 0x0737));
     EXPECT_EQ(testbed.openDescriptors(third), 0);
@@ -166,6 +176,7 @@ TEST_F(WatcherOnUdevTest, SecondHidNodeAndNamelessCameraEachGetARow) {
     ASSERT_TRUE(waitForEvents(1));
     testbed.addUsbHidDevice({0x1234, 0x0606, std::nullopt, 2, "1"});
     ASSERT_TRUE(waitForEvents(1));
+    EXPECT_EQ(log.lines.back(), "my product name: USB camera 1234:0606");
     EXPECT_THAT(rows(), ElementsAre("HD Camera", "HD Camera", "USB camera 1234:0606"));
     EXPECT_EQ(arrDevList->size(), 3u);
     EXPECT_NE((*arrDevList)[0].devRef, (*arrDevList)[1].devRef);
@@ -196,7 +207,7 @@ TEST_F(WatcherOnUdevTest, RandomUeventsKeepListRowsAndDescriptorsInStep) {
     const auto supported = [&](size_t i) { return i < 4; };
 
     std::mt19937 random(5);
-    for (int step = 0; step < 400; ++step) {
+    for (int step = 0; step < 2000; ++step) {
         const size_t i = std::uniform_int_distribution<size_t>(0, nodes.size() - 1)(random);
         testbed.sendUevent(nodes[i], plugged[i] ? "remove" : "add");
         plugged[i] = !plugged[i];
