@@ -16,35 +16,12 @@ using testing::FakeUsbRegistry;
 using ::testing::IsEmpty;
 using testing::LogCapture;
 
-constexpr const char* kNoInterface = "CameraControl Error: No interface to send request";
-
 class Binding : public ::testing::Test {
   protected:
     FakeBus bus;
     FakeUsbRegistry registry{bus};
     LogCapture log;
 };
-
-TEST_F(Binding, MissingCameraGivesAnUnboundObjectAfterOnePlugInLine) {
-    auto camera = UVCCameraControl::initWithVendorID(registry, 0x3242, 0x1000);
-    EXPECT_FALSE(camera->isBound());
-    EXPECT_EQ(camera->bAutoFocus(), 0);
-    EXPECT_FALSE(camera->ClickOsdOkBtn());
-    EXPECT_THAT(log.lines,
-                ElementsAre("CameraControl Error: IOCreatePlugInInterfaceForService returned "
-                            "0xe00002c0.",
-                            kNoInterface, "bRet = 0"));
-}
-
-TEST_F(Binding, IdsAreMatchedOnTheirLow32BitsAndTheFirstDeviceWins) {
-    registry.add({.vendorId = 0x2e7e, .productId = 0x0735, .locationId = 0x01100000});
-    registry.add({.vendorId = 0x2e7e, .productId = 0x0735, .locationId = 0x02100000});
-    auto camera = UVCCameraControl::initWithVendorID(registry, 0x7'0000'2e7eLL, 0x1'0000'0735LL);
-    EXPECT_TRUE(camera->isBound());
-    EXPECT_THAT(bus.calls, ElementsAre("device-plugin 17825792", "interface-plugin 17825792/0"));
-    EXPECT_THAT(log.lines, IsEmpty());
-    EXPECT_TRUE(camera->ClickOsdBackBtn());
-}
 
 TEST_F(Binding, EachStepLogsItsOwnLine) {
     registry.add({.vendorId = 1, .productId = 1, .deviceQueryResult = -2147483647});
