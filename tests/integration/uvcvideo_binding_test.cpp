@@ -66,20 +66,5 @@ TEST_F(UvcvideoBinding, RequestsOfAHeldCameraGoThroughItsVideoNode) {
     EXPECT_TRUE(log.lines.empty());
 }
 
-TEST_F(UvcvideoBinding, FocusRelativeOnAHeldCameraFailsWithTheUnsupportedLine) {
-    FakeUsbCamera& camera = bed.addCamera(heldByUvcvideo());
-    FakeVideoNode node(bed.umockdev(),
-                       camera.interfaceSysfsPath(testing::kFakeVideoControlInterface));
-    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
-    const auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
-    ASSERT_TRUE(control->isBound());
-
-    EXPECT_FALSE(control->ClickPtzFocusReduceBtn());
-    EXPECT_EQ(log.lines,
-              (std::vector<std::string>{"CameraControl Error: Control request failed: e00002c7"}));
-    EXPECT_TRUE(node.calls().empty());
-    EXPECT_TRUE(camera.transferLines().empty());
-}
-
 }  // namespace
 }  // namespace ptz

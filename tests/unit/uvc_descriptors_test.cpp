@@ -84,12 +84,6 @@ TEST(UvcDescriptors, IgnoresOtherTerminalsOtherDescriptorTypesAndRepeats) {
     EXPECT_EQ(units.extensionUnitIds, (std::vector<uint8_t>{7}));
 }
 
-TEST(UvcDescriptors, NoDescriptorsGiveNoUnits) {
-    const VideoControlUnits units = parseVideoControlDescriptors({});
-    EXPECT_FALSE(units.cameraTerminalId.has_value());
-    EXPECT_TRUE(units.extensionUnitIds.empty());
-}
-
 TEST(UvcDescriptors, StopsAtZeroOrOneByteLengthKeepingWhatCameBefore) {
     for (const uint8_t badLength : {uint8_t{0}, uint8_t{1}}) {
         const Bytes extra =
@@ -107,7 +101,8 @@ TEST(UvcDescriptors, StopsAtADescriptorThatRunsPastTheEnd) {
     EXPECT_EQ(units.cameraTerminalId, 1);
     EXPECT_TRUE(units.extensionUnitIds.empty());
 
-    // The length byte alone, or a claim of 255 bytes with three present.
+    // Nothing at all, the length byte alone, or a claim of 255 bytes with three present.
+    EXPECT_FALSE(parseVideoControlDescriptors({}).cameraTerminalId.has_value());
     EXPECT_TRUE(parseVideoControlDescriptors(Bytes{0x1B}).extensionUnitIds.empty());
     EXPECT_TRUE(parseVideoControlDescriptors(Bytes{0xFF, 0x24, 0x06}).extensionUnitIds.empty());
 }
