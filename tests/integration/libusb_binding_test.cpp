@@ -103,19 +103,6 @@ TEST_F(LibusbBinding, BindsByLocationIdAlsoBehindAHub) {
     EXPECT_THAT(log.lines, IsEmpty());
 }
 
-TEST_F(LibusbBinding, ListsTheIdsOfEveryDevice) {
-    bed.addCamera(cameraAt(1, {1}, 2));
-    bed.addCamera(cameraAt(1, {2}, 3, 0x3242, 0x1000));
-    const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
-    std::vector<std::pair<uint32_t, uint32_t>> ids;
-    for (const UsbDeviceIds& device : registry->allDeviceIds()) {
-        ids.emplace_back(device.vendorId, device.productId);
-    }
-    EXPECT_THAT(ids,
-                ::testing::UnorderedElementsAre(std::pair<uint32_t, uint32_t>{0x2e7e, 0x0735},
-                                                std::pair<uint32_t, uint32_t>{0x3242, 0x1000}));
-}
-
 TEST_F(LibusbBinding, InterfaceHeldByAnotherDriverStaysWithLibusbAndReportsBusy) {
     FakeCameraSpec spec;
     spec.videoControlDriver = "vendor-driver";

@@ -88,11 +88,6 @@ TEST_F(LibusbRequests, GetAnswersAreDecoded) {
     EXPECT_THAT(log.lines, IsEmpty());
 }
 
-TEST_F(LibusbRequests, SetCurIsReadBackByGetCur) {
-    EXPECT_TRUE(control->ClickPtzSetBtn(300));
-    EXPECT_EQ(control->getDataFor(kUvcGetCur, 1, 4, 20), 0x2C);
-}
-
 TEST_F(LibusbRequests, StallFailsTheRequestAndReleasesTheInterface) {
     camera.setStalling(true);
     EXPECT_FALSE(control->ClickOsdBackBtn());
