@@ -62,51 +62,43 @@ class ModelProfiles : public PanelTest {
     }
 };
 
-TEST_F(ModelProfiles, ThePtzOnlyModelLosesTheOsdTabAndTheFocusControls) {
-    arrange(kPtzOnlyCamera);
-    EXPECT_THAT(tabs(), ElementsAre(pGlobleItem));
-    EXPECT_EQ(osd().parentViewController(), nullptr);
-    EXPECT_TRUE(focusControlsHidden());
-    EXPECT_TRUE(presetControlsShown());
-    // Their caption goes with them, and comes back with them.
-    const QWidget* caption = ptz().findChild<QWidget*>("focusCaption");
-    ASSERT_NE(caption, nullptr);
-    EXPECT_TRUE(caption->isHidden());
-    arrange(0, 0);
-    EXPECT_FALSE(caption->isHidden());
-}
-
-TEST_F(ModelProfiles, TheOsdOnlyModelLosesThePtzTab) {
-    arrange(kOsdOnlyCamera);
-    EXPECT_THAT(tabs(), ElementsAre(pGlobleItem0));
-    EXPECT_EQ(ptz().parentViewController(), nullptr);
-    EXPECT_TRUE(focusControlsShown());
-    EXPECT_TRUE(presetControlsShown());
-}
-
-TEST_F(ModelProfiles, TheNoPresetModelHidesThePresetGroup) {
-    arrange(kNoPresetCamera);
-    EXPECT_THAT(tabs(), ElementsAre(pGlobleItem0, pGlobleItem));
-    EXPECT_TRUE(presetControlsHidden());
-    EXPECT_TRUE(focusControlsShown());
-}
-
-TEST_F(ModelProfiles, OtherPairsGetTheFullArrangement) {
-    for (const auto& [vid, pid] : {std::pair{0x3242, 0x0735},
-                                   {0x1234, 0x0737},
-                                   {0, 0},
-                                   {0x1234, 0x0606},
-                                   {0x2E7E, 0x1000}}) {
-        arrange(vid, pid);
-        expectFull();
-    }
-}
-
-TEST_F(ModelProfiles, NoDeviceAfterEachArrangementRestoresTheFullOne) {
-    for (const TestCamera& camera : {kPtzOnlyCamera, kOsdOnlyCamera, kNoPresetCamera}) {
-        arrange(camera);
+// Each model's arrangement, then no device, which restores the full one. Vendor and product
+// must both match: the near misses get the full arrangement.
+TEST_F(ModelProfiles, EachModelsArrangementAndTheWayBack) {
+    struct Case {
+        int32_t vid, pid;
+        bool osdTab, ptzTab, focusHidden, presetHidden;
+    };
+    const Case cases[] = {
+        {kPtzOnlyCamera.vid, kPtzOnlyCamera.pid, false, true, true, false},
+        {kOsdOnlyCamera.vid, kOsdOnlyCamera.pid, true, false, false, false},
+        {kNoPresetCamera.vid, kNoPresetCamera.pid, true, true, false, true},
+        {0x3242, 0x0735, true, true, false, false},
+        {0x1234, 0x0737, true, true, false, false},
+        {0x2E7E, 0x1000, true, true, false, false},
+        {0x1234, 0x0606, true, true, false, false},
+    };
+    const QWidget* focusCaption = ptz().findChild<QWidget*>("focusCaption");
+    ASSERT_NE(focusCaption, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << std::hex << c.vid << ":" << c.pid);
+        arrange(c.vid, c.pid);
+        std::vector<std::shared_ptr<TabItem>> expected;
+        if (c.osdTab) {
+            expected.push_back(pGlobleItem0);
+        }
+        if (c.ptzTab) {
+            expected.push_back(pGlobleItem);
+        }
+        EXPECT_EQ(tabs(), expected);
+        EXPECT_EQ(osd().parentViewController() != nullptr, c.osdTab);
+        EXPECT_EQ(ptz().parentViewController() != nullptr, c.ptzTab);
+        EXPECT_TRUE(c.focusHidden ? focusControlsHidden() : focusControlsShown());
+        EXPECT_EQ(focusCaption->isHidden(), c.focusHidden);
+        EXPECT_TRUE(c.presetHidden ? presetControlsHidden() : presetControlsShown());
         arrange(0, 0);
         expectFull();
+        EXPECT_FALSE(focusCaption->isHidden());
     }
 }
 
