@@ -2,13 +2,9 @@
 // backend, against emulated cameras whose hidraw nodes hang off their USB devices.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QTest>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +16,7 @@
 #include "log_capture.h"
 #include "platform/hid/hid_manager_factory.h"
 #include "platform/usb/usb_registry_factory.h"
+#include "run_ptzctl.h"
 #include "ui/device_combo_box_widget.h"
 #include "ui/image_button.h"
 #include "ui/main_window.h"
@@ -27,8 +24,6 @@
 #include "ui/view_controller.h"
 #include "ui/view_controller2.h"
 #include "umockdev_preload.h"
-
-extern char** environ;
 
 namespace ptz {
 namespace {
@@ -139,44 +134,15 @@ TEST_F(EndToEnd, UnpluggingTheSelectedCameraUnbindsItAndThePickedOneTakesOver) {
     EXPECT_THAT(remaining.transferLines(), ElementsAre(kOsdUp, kTiltStop));
 }
 
-// Runs ptzctl, which inherits the preload and the testbed from this process.
-std::pair<int, std::string> runPtzctl(std::vector<std::string> args) {
-    char outPath[] = "/tmp/ptzctl-list-XXXXXX";
-    const int outFd = mkstemp(outPath);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-    std::vector<char*> argv = {const_cast<char*>(PTZCTL_PATH)};
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int status = -1;
-    if (posix_spawn(&pid, PTZCTL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-        waitpid(pid, &status, 0);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    std::string out;
-    char buffer[256];
-    lseek(outFd, 0, SEEK_SET);
-    for (ssize_t n; (n = read(outFd, buffer, sizeof buffer)) > 0;) {
-        out.append(buffer, static_cast<size_t>(n));
-    }
-    close(outFd);
-    unlink(outPath);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
-
 TEST_F(EndToEnd, PtzctlListsTheSupportedCamerasOnly) {
-    EXPECT_EQ(runPtzctl({"list"}).first, 1);  // none yet
+    EXPECT_EQ(testing::runPtzctl(PTZCTL_PATH, {"list"}).status, 1);  // none yet
 
     FakeUsbCamera& camera = usb.addCamera(cameraAt(1, {2, 4}, 4, 0x2e7e, 0x0737));
     plug(camera);
     hid.addUsbHidDevice({.vendorId = 0x046d, .productId = 0xc31c, .product = "Keyboard"});
-    const auto [status, out] = runPtzctl({"list"});
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(out, "2e7e:0737 0x01240000 PTZ Camera\n");
+    const testing::PtzctlRun listed = testing::runPtzctl(PTZCTL_PATH, {"list"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_THAT(listed.out, ElementsAre("2e7e:0737 0x01240000 PTZ Camera"));
 }
 
 }  // namespace

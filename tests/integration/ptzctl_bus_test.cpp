@@ -1,20 +1,14 @@
 // The ptzctl program against the fake camera: what each command puts on the bus, its output
 // and its exit status. The program runs as a child process behind the same umockdev preload.
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "fake_usb_camera.h"
-
-extern char** environ;
+#include "run_ptzctl.h"
 
 namespace ptz {
 namespace {
@@ -26,59 +20,10 @@ using testing::FakeUsbCamera;
 using testing::FakeUsbTestbed;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using Finished = testing::PtzctlRun;
 
-struct Finished {
-    int status = -1;
-    std::vector<std::string> out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        result.push_back(line);
-    }
-    return result;
-}
-
-// Runs ptzctl with these arguments and waits for it.
 Finished ptzctl(const std::vector<std::string>& args) {
-    char outPath[] = "/tmp/ptzctl-out-XXXXXX";
-    char errPath[] = "/tmp/ptzctl-err-XXXXXX";
-    const int outFd = mkstemp(outPath);
-    const int errFd = mkstemp(errPath);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
-    std::vector<char*> argv = {const_cast<char*>(PTZCTL_PATH)};
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    Finished finished;
-    if (posix_spawn(&pid, PTZCTL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        finished.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    close(outFd);
-    close(errFd);
-    finished.out = lines(slurp(outPath));
-    finished.err = slurp(errPath);
-    unlink(outPath);
-    unlink(errPath);
-    return finished;
+    return testing::runPtzctl(PTZCTL_PATH, args);
 }
 
 std::vector<std::string> withIds(std::vector<std::string> command) {
@@ -179,7 +124,7 @@ TEST_F(PtzctlOnTheBus, FailuresGiveExitStatusOneAndTheLogOnStandardError) {
 
     const Finished usage = ptzctl({"preset", "call", "256"});
     EXPECT_EQ(usage.status, 2);
-    EXPECT_EQ(lines(usage.err).size(), 1u);
+    EXPECT_EQ(std::count(usage.err.begin(), usage.err.end(), '\n'), 1);
 }
 
 TEST_F(PtzctlOnTheBus, BindsByLocation) {
