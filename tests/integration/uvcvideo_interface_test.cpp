@@ -91,31 +91,25 @@ TEST_F(UvcvideoBackend, ExtensionUnitQueriesPassThroughUnchanged) {
     EXPECT_TRUE(camera->ClickOsdOpencloseBtn());
     EXPECT_TRUE(camera->ClickPtzSetBtn(5));
     EXPECT_TRUE(camera->ClickPtzCallBtn(300));
+    EXPECT_TRUE(camera->ClickOsdLeftBtn());  // the key, then a pan/tilt stop
 
     const std::vector<VideoNodeCall> calls = node_->calls();
-    ASSERT_EQ(calls.size(), 4u);
-    const std::vector<std::tuple<uint8_t, uint8_t, Bytes>> expected{
-        {19, 5, {0x00, 0x00}}, {19, 7, {0x00, 0x00}}, {20, 4, {0x05}}, {20, 5, {0x2C}}};
-    for (size_t i = 0; i < calls.size(); ++i) {
+    ASSERT_EQ(calls.size(), 6u);
+    const std::vector<std::tuple<uint8_t, uint8_t, Bytes>> expected{{19, 5, {0x00, 0x00}},
+                                                                    {19, 7, {0x00, 0x00}},
+                                                                    {20, 4, {0x05}},
+                                                                    {20, 5, {0x2C}},
+                                                                    {19, 3, {0x00, 0x00}}};
+    for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(calls[i].name, "UVCIOC_CTRL_QUERY");
         EXPECT_EQ(calls[i].query, 0x01);
         EXPECT_EQ(calls[i].unit, std::get<0>(expected[i]));
         EXPECT_EQ(calls[i].selector, std::get<1>(expected[i]));
         EXPECT_EQ(calls[i].data, std::get<2>(expected[i]));
     }
+    EXPECT_EQ(calls[5].name, "VIDIOC_S_EXT_CTRLS");
+    EXPECT_EQ(calls[5].controls, (Controls{{V4L2_CID_PAN_SPEED, 0}, {V4L2_CID_TILT_SPEED, 0}}));
     EXPECT_EQ(log_.lines, (std::vector<std::string>{"bRet = 1"}));
-}
-
-TEST_F(UvcvideoBackend, OsdDirectionKeySendsTheKeyThenAPanTiltStop) {
-    const auto camera = bindCamera();
-    EXPECT_TRUE(camera->ClickOsdLeftBtn());
-    const std::vector<VideoNodeCall> calls = node_->calls();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0].name, "UVCIOC_CTRL_QUERY");
-    EXPECT_EQ(calls[0].unit, 19);
-    EXPECT_EQ(calls[0].selector, 3);
-    EXPECT_EQ(calls[1].name, "VIDIOC_S_EXT_CTRLS");
-    EXPECT_EQ(calls[1].controls, (Controls{{V4L2_CID_PAN_SPEED, 0}, {V4L2_CID_TILT_SPEED, 0}}));
 }
 
 TEST_F(UvcvideoBackend, PanTiltStartsAndStopsArriveAsSpeedControlsInOneCall) {
@@ -194,13 +188,19 @@ TEST_F(UvcvideoBackend, GetsAreDecodedAsTheRawAnswersWouldBe) {
     EXPECT_TRUE(log_.lines.empty());
 }
 
-TEST_F(UvcvideoBackend, FocusRelativeFailsCleanlyWithoutReachingTheDriver) {
+// A request costs one open, one ioctl and one close; focus relative, which no V4L2 control
+// carries, fails cleanly without reaching the driver.
+TEST_F(UvcvideoBackend, EachRequestIsOneIoctlAndFocusRelativeFailsCleanly) {
     const auto camera = bindCamera();
+    EXPECT_TRUE(camera->ClickPtzZoomPlusBtn());
+    EXPECT_TRUE(camera->ClickOsdOkBtn());
     EXPECT_FALSE(camera->ClickPtzFocusPlusBtn());
+    EXPECT_EQ(traced_, (std::vector<std::string>{"open", "VIDIOC_S_EXT_CTRLS", "close", "open",
+                                                 "UVCIOC_CTRL_QUERY", "close", "open", "close"}));
     EXPECT_EQ(log_.lines,
-              (std::vector<std::string>{"CameraControl Error: Control request failed: e00002c7"}));
-    EXPECT_TRUE(node_->calls().empty());
-    EXPECT_EQ(traced_, (std::vector<std::string>{"open", "close"}));
+              (std::vector<std::string>{"bRet = 1",
+                                        "CameraControl Error: Control request failed: e00002c7"}));
+    EXPECT_EQ(node_->calls().size(), 2u);
 }
 
 TEST_F(UvcvideoBackend, DriverErrorsBecomeFailedRequests) {
@@ -230,14 +230,6 @@ TEST_F(UvcvideoBackend, ANodeThatCannotBeOpenedFailsAtOpen) {
         log_.lines,
         (std::vector<std::string>{"CameraControl Error: Unable to open interface (e00002c0)"}));
     EXPECT_EQ(traced_, (std::vector<std::string>{"open failed"}));
-}
-
-TEST_F(UvcvideoBackend, EachSetCostsOneOpenOneIoctlOneClose) {
-    const auto camera = bindCamera();
-    EXPECT_TRUE(camera->ClickPtzZoomPlusBtn());
-    EXPECT_TRUE(camera->ClickOsdOkBtn());
-    EXPECT_EQ(traced_, (std::vector<std::string>{"open", "VIDIOC_S_EXT_CTRLS", "close", "open",
-                                                 "UVCIOC_CTRL_QUERY", "close"}));
 }
 
 TEST_F(UvcvideoBackend, VideoNodeLookupPrefersTheCaptureNode) {
