@@ -17,24 +17,16 @@ Bytes header() {
 
 // An input terminal of the given type; a camera terminal carries three more fields.
 Bytes inputTerminal(uint8_t id, uint16_t type) {
-    Bytes d{0x12,
-            0x24,
-            0x02,
-            id,
-            static_cast<uint8_t>(type),
-            static_cast<uint8_t>(type >> 8),
-            0x00,
-            0x00,
-            0x00,
-            0x00,
-            0x00,
-            0x00,
-            0x00,
-            0x00,
-            0x03,
-            0x0A,
-            0x22,
-            0x00};
+    Bytes d(0x12, 0x00);
+    d[0] = 0x12;
+    d[1] = 0x24;
+    d[2] = 0x02;
+    d[3] = id;
+    d[4] = static_cast<uint8_t>(type);
+    d[5] = static_cast<uint8_t>(type >> 8);
+    d[14] = 0x03;
+    d[15] = 0x0A;
+    d[16] = 0x22;
     return d;
 }
 
