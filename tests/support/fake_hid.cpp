@@ -35,12 +35,6 @@ int32_t FakeHidManager::open() {
     return openResult_;
 }
 
-void FakeHidManager::deliverPresentDevices() {
-    for (FakeHidDevice* device : presentAtOpen) {
-        plug(*device);
-    }
-}
-
 void FakeHidManager::plug(FakeHidDevice& device) {
     if (matching_) {
         matching_(&device);

@@ -47,11 +47,6 @@ class FakeHidManager final : public HidManager {
     // What the manager was asked, in order: "setCallbacks", "open".
     std::vector<std::string> calls;
 
-    // Devices present when the manager opens; reported by deliverPresentDevices(), the
-    // stand-in for the event loop's first turn.
-    std::vector<FakeHidDevice*> presentAtOpen;
-    void deliverPresentDevices();
-
     void plug(FakeHidDevice& device);
     void unplug(FakeHidDevice& device);
 

@@ -68,7 +68,6 @@ class FakeUsbRegistry final : public UsbRegistry {
     explicit FakeUsbRegistry(FakeBus& bus) : bus_(bus) {}
 
     void add(const FakeDeviceSpec& device) { devices_.push_back(device); }
-    void removeAll() { devices_.clear(); }
 
     std::vector<std::unique_ptr<UsbDeviceService>> allDevices() override;
     std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
