@@ -72,19 +72,6 @@ TEST_F(OsdPanel, LoadSetsUpTheProgram) {
     }
 }
 
-TEST_F(OsdPanel, KeysNameThemselvesAndTheirKeys) {
-    const std::pair<QWidget*, const char*> keyed[] = {
-        {osd().upKey(), "Up arrow"},     {osd().downKey(), "Down arrow"},
-        {osd().leftKey(), "Left arrow"}, {osd().rightKey(), "Right arrow"},
-        {osd().okKey(), "(Enter)"},      {osd().backKey(), "(Backspace)"},
-        {osd().openCloseKey(), "(M)"},
-    };
-    for (const auto& [widget, key] : keyed) {
-        EXPECT_TRUE(widget->toolTip().contains(key)) << widget->toolTip().toStdString();
-        EXPECT_FALSE(widget->accessibleName().isEmpty()) << key;
-    }
-}
-
 TEST_F(OsdPanel, WatcherIsSetUpOnceTheListExistsAndBeforeThePanelIsRegistered) {
     arrDevList.reset();
     bool listExisted = false;

@@ -63,7 +63,7 @@ TEST_F(PtzPanel, LoadDressesTheControlsAndRegistersThePanel) {
     EXPECT_EQ(ptz().GetRadioMatrix().selectedColumn(), 1);
 }
 
-TEST_F(PtzPanel, ControlsNameThemselvesAndTheirKeys) {
+TEST_F(PtzPanel, EveryControlOfBothPanelsNamesItselfAndItsKey) {
     const std::pair<QWidget*, const char*> keyed[] = {
         {&ptzButton(HoldControl::Up), "Up arrow"},
         {&ptzButton(HoldControl::Down), "Down arrow"},
@@ -72,11 +72,18 @@ TEST_F(PtzPanel, ControlsNameThemselvesAndTheirKeys) {
         {&ptzButton(HoldControl::ZoomPlus), "(+)"},
         {&ptzButton(HoldControl::ZoomReduce), "(-)"},
         {ptz().homeKey(), "(Home)"},
+        {osd().upKey(), "Up arrow"},
+        {osd().downKey(), "Down arrow"},
+        {osd().leftKey(), "Left arrow"},
+        {osd().rightKey(), "Right arrow"},
+        {osd().okKey(), "(Enter)"},
+        {osd().backKey(), "(Backspace)"},
+        {osd().openCloseKey(), "(M)"},
     };
     for (const auto& [widget, key] : keyed) {
         EXPECT_TRUE(widget->toolTip().contains(key)) << widget->toolTip().toStdString();
     }
-    for (const QWidget* widget : ptz().findChildren<ImageButton*>()) {
+    for (const QWidget* widget : window->findChildren<ImageButton*>()) {
         EXPECT_FALSE(widget->toolTip().isEmpty()) << widget->objectName().toStdString();
         EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->objectName().toStdString();
     }
