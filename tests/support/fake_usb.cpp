@@ -1,5 +1,6 @@
 #include "fake_usb.h"
 
+#include <array>
 #include <cstdio>
 
 namespace ptz::testing {
@@ -118,14 +119,8 @@ UsbStatus FakeUsbInterface::open() {
 UsbStatus FakeUsbInterface::controlRequest(UsbDeviceRequest& request) {
     bus_.calls.emplace_back("request");
     RecordedTransfer transfer;
-    transfer.setup = {request.bmRequestType,
-                      request.bRequest,
-                      static_cast<uint8_t>(request.wValue & 0xff),
-                      static_cast<uint8_t>(request.wValue >> 8),
-                      static_cast<uint8_t>(request.wIndex & 0xff),
-                      static_cast<uint8_t>(request.wIndex >> 8),
-                      static_cast<uint8_t>(request.wLength & 0xff),
-                      static_cast<uint8_t>(request.wLength >> 8)};
+    const std::array<uint8_t, 8> setup = request.setupPacket();
+    transfer.setup.assign(setup.begin(), setup.end());
     const UsbStatus status = takeFront(bus_.requestResults);
     if (request.isDeviceToHost()) {
         if (!bus_.getAnswers.empty()) {
