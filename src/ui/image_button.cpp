@@ -4,10 +4,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-// The images live in a static library, whose resource registration the linker would drop.
-static void registerImages() {
-    Q_INIT_RESOURCE(images);
-}
+#include "ui/resource_image.h"
 
 namespace ptz {
 namespace {
@@ -19,8 +16,6 @@ constexpr int kDefaultImageSide = 48;
 }  // namespace
 
 ImageButton::ImageButton(QWidget* parent) : QPushButton(parent) {
-    static const bool imagesRegistered = (registerImages(), true);
-    (void)imagesRegistered;
     // Keys act by mouse; the panel takes the keyboard for them.
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
@@ -29,9 +24,17 @@ ImageButton::ImageButton(QWidget* parent) : QPushButton(parent) {
 
 void ImageButton::setImage(const std::string& resourceName) {
     imageName_ = resourceName;
-    // QIcon also picks up the "@2x" variant for high-density screens.
-    image_ = QIcon(":/" + QString::fromStdString(resourceName));
+    // Read when first drawn: the hidden tab's images then cost nothing before the window shows,
+    // and an image a model profile replaces before it is seen is never read at all.
+    image_.reset();
     update();
+}
+
+const QIcon& ImageButton::image() const {
+    if (!image_) {
+        image_ = resourceIcon(QString::fromStdString(imageName_));
+    }
+    return *image_;
 }
 
 void ImageButton::setBordered(bool bordered) {
@@ -65,13 +68,13 @@ void ImageButton::paintEvent(QPaintEvent*) {
     const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
     QRect drawnRect = imageRect;
     if (imageScaling_ == ImageScaling::AxesIndependently) {
-        const QPixmap pixmap = image_.pixmap(imageRect.size(), devicePixelRatioF(), mode);
+        const QPixmap pixmap = image().pixmap(imageRect.size(), devicePixelRatioF(), mode);
         painter.drawPixmap(imageRect, pixmap);
     } else {
-        const QSize natural = image_.actualSize(imageRect.size(), mode);
+        const QSize natural = image().actualSize(imageRect.size(), mode);
         drawnRect = QRect(QPoint(), natural);
         drawnRect.moveCenter(imageRect.center());
-        image_.paint(&painter, imageRect, Qt::AlignCenter, mode);
+        image().paint(&painter, imageRect, Qt::AlignCenter, mode);
     }
 
     // Shading over the image's round face: lighter under the mouse, darker while held.

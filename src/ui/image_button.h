@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QPushButton>
+#include <optional>
 #include <string>
 
 #include "ui/logic/control_views.h"
@@ -28,7 +29,7 @@ class ImageButton : public QPushButton, public ButtonView {
     bool isBordered() const { return !isFlat(); }
     ImageScaling imageScaling() const { return imageScaling_; }
     // Whether the named image was found among the resources.
-    bool hasImage() const { return !image_.isNull(); }
+    bool hasImage() const { return !image().isNull(); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -37,8 +38,11 @@ class ImageButton : public QPushButton, public ButtonView {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // The named image, read from the resources on first use.
+    const QIcon& image() const;
+
     std::string imageName_;
-    QIcon image_;
+    mutable std::optional<QIcon> image_;
     ImageScaling imageScaling_ = ImageScaling::ProportionallyDown;
 };
 

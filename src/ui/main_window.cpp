@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QVBoxLayout>
 
+#include "ui/resource_image.h"
 #include "ui/tab_view_controller.h"
 #include "ui/view_controller.h"
 #include "ui/view_controller2.h"
@@ -16,7 +17,7 @@ MainWindow::MainWindow(UsbRegistry& registry, OsdPanelLogic::DeviceWatcherSetUp 
       osdPanel_(new ViewController(registry, std::move(setUpDeviceWatcher))),
       ptzPanel_(new ViewController2()) {
     setWindowTitle(tr("PTZ Panel"));
-    setWindowIcon(QIcon(QStringLiteral(":/ptzpanel.png")));
+    setWindowIcon(resourceIcon(QStringLiteral("ptzpanel.png")));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tabs_);
