@@ -31,7 +31,8 @@ build: deps
 run: build
 	./build/release/src/app/ptzpanel
 
-test: test-release test-sanitize fuzz
+# The fuzzer runs first so that the test summary is the last thing printed.
+test: fuzz test-release test-sanitize
 
 test-release: deps
 	cmake --preset release
