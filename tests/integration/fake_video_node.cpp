@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 namespace ptz::testing {
@@ -54,6 +55,20 @@ struct ResolvedData {
     ResolvedData(const ResolvedData&) = delete;
     ResolvedData& operator=(const ResolvedData&) = delete;
 };
+
+// The ioctl's argument struct copied into `value`; the resolved data stays alive in the result
+// for writing back. When it cannot be resolved the call is answered EFAULT and null returned.
+template <typename T>
+std::unique_ptr<ResolvedData> readArgument(UMockdevIoctlClient* client, T& value) {
+    auto argument =
+        std::make_unique<ResolvedData>(umockdev_ioctl_client_get_arg(client), 0, sizeof(T));
+    if (argument->data == nullptr) {
+        umockdev_ioctl_client_complete(client, -1, EFAULT);
+        return nullptr;
+    }
+    std::memcpy(&value, argument->data->data, sizeof(T));
+    return argument;
+}
 
 // The typical camera: what its extension units hold and what V4L2 makes of its terminal.
 void addTypicalControls(std::map<std::pair<uint8_t, uint8_t>, std::vector<uint8_t>>& units,
@@ -192,13 +207,11 @@ void FakeVideoNode::handle(UMockdevIoctlClient* client) {
 }
 
 void FakeVideoNode::answerExtensionUnitQuery(UMockdevIoctlClient* client, VideoNodeCall& call) {
-    ResolvedData argument(umockdev_ioctl_client_get_arg(client), 0, sizeof(uvc_xu_control_query));
-    if (argument.data == nullptr) {
-        umockdev_ioctl_client_complete(client, -1, EFAULT);
+    uvc_xu_control_query query;
+    const std::unique_ptr<ResolvedData> argument = readArgument(client, query);
+    if (!argument) {
         return;
     }
-    uvc_xu_control_query query;
-    std::memcpy(&query, argument.data->data, sizeof query);
     call.unit = query.unit;
     call.selector = query.selector;
     call.query = query.query;
@@ -214,7 +227,7 @@ void FakeVideoNode::answerExtensionUnitQuery(UMockdevIoctlClient* client, VideoN
         umockdev_ioctl_client_complete(client, -1, ENOBUFS);
         return;
     }
-    ResolvedData payload(argument.data, offsetof(uvc_xu_control_query, data), query.size);
+    ResolvedData payload(argument->data, offsetof(uvc_xu_control_query, data), query.size);
     if (payload.data == nullptr) {
         umockdev_ioctl_client_complete(client, -1, EFAULT);
         return;
@@ -233,18 +246,16 @@ void FakeVideoNode::answerExtensionUnitQuery(UMockdevIoctlClient* client, VideoN
 }
 
 void FakeVideoNode::answerExtControls(UMockdevIoctlClient* client, VideoNodeCall& call, bool set) {
-    ResolvedData argument(umockdev_ioctl_client_get_arg(client), 0, sizeof(v4l2_ext_controls));
-    if (argument.data == nullptr) {
-        umockdev_ioctl_client_complete(client, -1, EFAULT);
+    v4l2_ext_controls group;
+    const std::unique_ptr<ResolvedData> argument = readArgument(client, group);
+    if (!argument) {
         return;
     }
-    v4l2_ext_controls group;
-    std::memcpy(&group, argument.data->data, sizeof group);
     if (group.count == 0 || group.count > 64) {
         umockdev_ioctl_client_complete(client, -1, EINVAL);
         return;
     }
-    ResolvedData list(argument.data, offsetof(v4l2_ext_controls, controls),
+    ResolvedData list(argument->data, offsetof(v4l2_ext_controls, controls),
                       group.count * sizeof(v4l2_ext_control));
     if (list.data == nullptr) {
         umockdev_ioctl_client_complete(client, -1, EINVAL);
@@ -279,13 +290,11 @@ void FakeVideoNode::answerExtControls(UMockdevIoctlClient* client, VideoNodeCall
 }
 
 void FakeVideoNode::answerQueryExtCtrl(UMockdevIoctlClient* client, VideoNodeCall& call) {
-    ResolvedData argument(umockdev_ioctl_client_get_arg(client), 0, sizeof(v4l2_query_ext_ctrl));
-    if (argument.data == nullptr) {
-        umockdev_ioctl_client_complete(client, -1, EFAULT);
+    v4l2_query_ext_ctrl query;
+    const std::unique_ptr<ResolvedData> argument = readArgument(client, query);
+    if (!argument) {
         return;
     }
-    v4l2_query_ext_ctrl query;
-    std::memcpy(&query, argument.data->data, sizeof query);
     call.controls.emplace_back(query.id, 0);
     const auto known = v4l2Controls_.find(query.id);
     if (known == v4l2Controls_.end()) {
@@ -296,7 +305,7 @@ void FakeVideoNode::answerQueryExtCtrl(UMockdevIoctlClient* client, VideoNodeCal
     query.maximum = known->second.maximum;
     query.step = 1;
     query.default_value = known->second.current;
-    std::memcpy(argument.data->data, &query, sizeof query);
+    std::memcpy(argument->data->data, &query, sizeof query);
     umockdev_ioctl_client_complete(client, 0, 0);
 }
 

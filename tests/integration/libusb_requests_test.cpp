@@ -12,6 +12,7 @@
 #include "platform/usb/libusb_interface.h"
 #include "platform/usb/libusb_registry.h"
 #include "platform/usb/usb_registry_factory.h"
+#include "set_cur_examples.h"
 
 namespace ptz {
 namespace {
@@ -40,21 +41,7 @@ class LibusbRequests : public ::testing::Test {
 };
 
 TEST_F(LibusbRequests, SetCurWorkedExamplesReachTheBusByteForByte) {
-    struct Example {
-        UvcControlSpec control;
-        float value;
-        const char* bus;
-    };
-    const Example examples[] = {
-        {{1, 8, 1}, 1.0f, "21 01 00 08 00 01 01 00 | 01"},
-        {{19, 1, 2}, 0.0f, "21 01 00 01 00 13 02 00 | 00 00"},
-        {{1, 7, 2}, 2815.0f, "21 01 00 07 00 01 02 00 | ff 0a"},
-        {{1, 12, 3}, 196863.0f, "21 01 00 0c 00 01 03 00 | ff 00 03"},
-        {{1, 14, 4}, 184483840.0f, "21 01 00 0e 00 01 04 00 | 00 00 ff 0a"},
-        {{1, 13, 8}, 0.0f, "21 01 00 0d 00 01 08 00 | 00 00 00 00 00 00 00 00"},
-        {{20, 5, 1}, 3.0f, "21 01 00 05 00 14 01 00 | 03"},
-    };
-    for (const Example& example : examples) {
+    for (const testing::SetCurExample& example : testing::kSetCurExamples) {
         camera.clearRecords();
         EXPECT_TRUE(control->setValue(example.value, &example.control));
         EXPECT_THAT(camera.transferLines(), ElementsAre(example.bus));
@@ -137,6 +124,15 @@ class LibusbTimeout : public ::testing::Test {
     FakeUsbTestbed bed;
     FakeUsbCamera& camera = bed.addCamera({});
     LogCapture log;
+
+    // Binds the camera, makes it hang and times one request, which must fail.
+    std::chrono::steady_clock::duration hungRequestTime(UVCCameraControl& control) {
+        EXPECT_TRUE(control.isBound());
+        camera.setHanging(true);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(control.ClickOsdBackBtn());
+        return std::chrono::steady_clock::now() - start;
+    }
 };
 
 TEST_F(LibusbTimeout, HungTransferFailsAfterTheTimeOut) {
@@ -145,12 +141,7 @@ TEST_F(LibusbTimeout, HungTransferFailsAfterTheTimeOut) {
         LibusbRegistry::create(libusbInterfaceMaker(std::chrono::milliseconds(100)), error);
     ASSERT_NE(registry, nullptr) << error;
     auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
-    ASSERT_TRUE(control->isBound());
-    camera.setHanging(true);
-
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(control->ClickOsdBackBtn());
-    const auto elapsed = std::chrono::steady_clock::now() - start;
+    const auto elapsed = hungRequestTime(*control);
     EXPECT_GE(elapsed, std::chrono::milliseconds(100));
     EXPECT_LT(elapsed, std::chrono::milliseconds(900));
     EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Control request failed: e00002d6"));
@@ -165,12 +156,7 @@ TEST_F(LibusbTimeout, HungTransferFailsAfterTheTimeOut) {
 TEST_F(LibusbTimeout, TheAppsRegistryBoundsEveryTransfer) {
     const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
     auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
-    ASSERT_TRUE(control->isBound());
-    camera.setHanging(true);
-
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(control->ClickOsdBackBtn());
-    const auto elapsed = std::chrono::steady_clock::now() - start;
+    const auto elapsed = hungRequestTime(*control);
     EXPECT_GE(elapsed, kLibusbTransferTimeout);
     EXPECT_LT(elapsed, kLibusbTransferTimeout + std::chrono::seconds(2));
     EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Control request failed: e00002d6"));

@@ -8,6 +8,7 @@
 #include "camera/uvc_camera_control.h"
 #include "fake_usb.h"
 #include "log_capture.h"
+#include "set_cur_examples.h"
 
 namespace ptz {
 namespace {
@@ -33,14 +34,10 @@ class ControlRequests : public ::testing::Test {
 };
 
 TEST_F(ControlRequests, SetCurEncodesTheValueLittleEndianInTheControlsLength) {
+    for (const testing::SetCurExample& example : testing::kSetCurExamples) {
+        EXPECT_EQ(sent(example.control, example.value), example.bus) << example.value;
+    }
     const std::tuple<UvcControlSpec, float, const char*> cases[] = {
-        {{1, 8, 1}, 1.0f, "21 01 00 08 00 01 01 00 | 01"},
-        {{19, 1, 2}, 0.0f, "21 01 00 01 00 13 02 00 | 00 00"},
-        {{1, 7, 2}, 2815.0f, "21 01 00 07 00 01 02 00 | ff 0a"},
-        {{1, 12, 3}, 196863.0f, "21 01 00 0c 00 01 03 00 | ff 00 03"},
-        {{1, 14, 4}, 184483840.0f, "21 01 00 0e 00 01 04 00 | 00 00 ff 0a"},
-        {{1, 13, 8}, 0.0f, "21 01 00 0d 00 01 08 00 | 00 00 00 00 00 00 00 00"},
-        {{20, 5, 1}, 3.0f, "21 01 00 05 00 14 01 00 | 03"},
         // Only the low 8 bits of unit and selector reach the wire.
         {{0x113, 0x201, 1}, 0.0f, "21 01 00 01 00 13 01 00 | 00"},
         // Floats truncate toward zero and sign-extend into the whole field.
