@@ -15,6 +15,7 @@ class NullInterface final : public ptz::UsbInterface {
         return ptz::usb_status::kSuccess;
     }
     ptz::UsbStatus close() override { return ptz::usb_status::kSuccess; }
+    uint8_t interfaceNumber() const override { return 0; }
 };
 
 void BM_PanTiltStart(benchmark::State& state) {

@@ -11,8 +11,8 @@ using namespace uvc_payload;
 
 // One start/stop toggle: 0 means the next call starts, anything else that it stops. It flips
 // only when the request went through, so a failed start is sent again.
-bool toggleMove(int32_t& z, const auto& send, int32_t startValue, int32_t stopValue) {
-    const bool ok = send(z == 0 ? startValue : stopValue);
+bool toggleMove(int32_t& z, const auto& move) {
+    const bool ok = move(z == 0);
     if (ok) {
         z = (z == 0) ? 1 : 0;
     }
@@ -63,20 +63,33 @@ bool UVCCameraControl::ClickOsdOpencloseBtn() {
     return sendRow(osdOpenClose, 0);
 }
 
+bool UVCCameraControl::movePanTilt(int panDirection, uint8_t panSpeed, int tiltDirection,
+                                   uint8_t tiltSpeed) {
+    return sendRow(panTiltRelative, panTilt(panDirection, panSpeed, tiltDirection, tiltSpeed));
+}
+
+bool UVCCameraControl::moveZoom(int direction, uint8_t speed) {
+    return sendRow(zoomRelative, zoom(direction, speed));
+}
+
+bool UVCCameraControl::moveFocus(int direction, uint8_t speed) {
+    return sendRow(focusRelative, focus(direction, speed));
+}
+
 bool UVCCameraControl::ClickPtzUpBtn(bool start) {
-    return sendRow(panTiltRelative, start ? kTiltUp : kTiltStop);
+    return movePanTilt(0, 0, start ? 1 : 0, panTiltSpeed_);
 }
 
 bool UVCCameraControl::ClickPtzDownBtn(bool start) {
-    return sendRow(panTiltRelative, start ? kTiltDown : kTiltStop);
+    return movePanTilt(0, 0, start ? -1 : 0, panTiltSpeed_);
 }
 
 bool UVCCameraControl::ClickPtzLeftBtn(bool start) {
-    return sendRow(panTiltRelative, start ? kPanLeft : kPanStop);
+    return movePanTilt(start ? -1 : 0, panTiltSpeed_, 0, 0);
 }
 
 bool UVCCameraControl::ClickPtzRightBtn(bool start) {
-    return sendRow(panTiltRelative, start ? kPanRight : kPanStop);
+    return movePanTilt(start ? 1 : 0, panTiltSpeed_, 0, 0);
 }
 
 bool UVCCameraControl::ClickPtzHomeBtn() {
@@ -87,14 +100,12 @@ bool UVCCameraControl::ClickPtzHomeBtn() {
 
 bool UVCCameraControl::ClickPtzZoomPlusBtn() {
     static int32_t z = 0;
-    return toggleMove(
-        z, [this](int32_t v) { return sendRow(zoomRelative, v); }, kZoomIn, kZoomStop);
+    return toggleMove(z, [this](bool start) { return moveZoom(start ? 1 : 0, zoomFocusSpeed_); });
 }
 
 bool UVCCameraControl::ClickPtzZoomReduceBtn() {
     static int32_t z = 0;
-    return toggleMove(
-        z, [this](int32_t v) { return sendRow(zoomRelative, v); }, kZoomOut, kZoomStop);
+    return toggleMove(z, [this](bool start) { return moveZoom(start ? -1 : 0, zoomFocusSpeed_); });
 }
 
 bool UVCCameraControl::ClickPtzFocusPlusBtn() {
@@ -102,8 +113,7 @@ bool UVCCameraControl::ClickPtzFocusPlusBtn() {
     if (bAutoFocus_ == 1) {
         return false;
     }
-    return toggleMove(
-        z, [this](int32_t v) { return sendRow(focusRelative, v); }, kFocusNear, kFocusStop);
+    return toggleMove(z, [this](bool start) { return moveFocus(start ? 1 : 0, zoomFocusSpeed_); });
 }
 
 bool UVCCameraControl::ClickPtzFocusReduceBtn() {
@@ -111,8 +121,7 @@ bool UVCCameraControl::ClickPtzFocusReduceBtn() {
     if (bAutoFocus_ == 1) {
         return false;
     }
-    return toggleMove(
-        z, [this](int32_t v) { return sendRow(focusRelative, v); }, kFocusFar, kFocusStop);
+    return toggleMove(z, [this](bool start) { return moveFocus(start ? -1 : 0, zoomFocusSpeed_); });
 }
 
 bool UVCCameraControl::ClickPtzAutoFocusBtn() {

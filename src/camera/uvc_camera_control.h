@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "camera/uvc_control_spec.h"
+#include "camera/uvc_payloads.h"
 #include "platform/usb/usb_interface.h"
 #include "platform/usb/uvc_request_codes.h"
 
@@ -76,6 +77,20 @@ class UVCCameraControl {
     int32_t bAutoFocus() const { return bAutoFocus_; }
     void setBAutoFocus(int32_t value) { bAutoFocus_ = value; }
 
+    // The speeds the commands above move at: the command set's own (10 for pan and tilt, 3 for
+    // zoom and focus) until changed. Stops keep the speed byte, as the starts do.
+    uint8_t panTiltSpeed() const { return panTiltSpeed_; }
+    void setPanTiltSpeed(uint8_t speed) { panTiltSpeed_ = speed; }
+    uint8_t zoomFocusSpeed() const { return zoomFocusSpeed_; }
+    void setZoomFocusSpeed(uint8_t speed) { zoomFocusSpeed_ = speed; }
+
+    // Moves named outright, for callers that keep their own state (the command line, a
+    // gamepad): no toggle, no autofocus check. A direction is -1, 0 (stop) or +1, forward being
+    // clockwise, up, toward telephoto and toward near. One SET_CUR each; its result.
+    bool movePanTilt(int panDirection, uint8_t panSpeed, int tiltDirection, uint8_t tiltSpeed);
+    bool moveZoom(int direction, uint8_t speed);
+    bool moveFocus(int direction, uint8_t speed);
+
   private:
     UVCCameraControl() = default;
 
@@ -84,6 +99,8 @@ class UVCCameraControl {
     [[maybe_unused]] int64_t dataBuffer_ = 0;  // reserved
     std::unique_ptr<UsbInterface> interface_;
     int32_t bAutoFocus_ = 0;
+    uint8_t panTiltSpeed_ = uvc_payload::kPanTiltSpeed;
+    uint8_t zoomFocusSpeed_ = uvc_payload::kZoomFocusSpeed;
 };
 
 }  // namespace ptz

@@ -20,6 +20,7 @@ class RecordingUsbInterface final : public UsbInterface {
     UsbStatus open() override { return usb_status::kSuccess; }
     UsbStatus controlRequest(UsbDeviceRequest& request) override;
     UsbStatus close() override { return usb_status::kSuccess; }
+    uint8_t interfaceNumber() const override { return 0; }
 
   private:
     std::ostream& out_;

@@ -44,6 +44,7 @@ class FakeUsbInterface final : public UsbInterface {
     UsbStatus open() override;
     UsbStatus controlRequest(UsbDeviceRequest& request) override;
     UsbStatus close() override;
+    uint8_t interfaceNumber() const override { return 0; }
 
   private:
     FakeBus& bus_;

@@ -100,6 +100,24 @@ TEST_F(CameraCommands, PanTiltStartsAndStops) {
     EXPECT_FALSE(camera->ClickPtzRightBtn(true));
 }
 
+TEST_F(CameraCommands, ChosenSpeedsReachTheSpeedBytesOfStartsAndStops) {
+    camera->setPanTiltSpeed(0x18);
+    camera->setZoomFocusSpeed(7);
+    EXPECT_THAT(run([&] {
+                    camera->ClickPtzDownBtn(true);
+                    camera->ClickPtzLeftBtn(false);
+                    camera->ClickPtzZoomPlusBtn();
+                    camera->ClickPtzFocusReduceBtn();
+                    camera->ClickOsdUpBtn();
+                    camera->movePanTilt(-1, 3, 1, 0xFF);
+                    camera->moveZoom(0, 2);
+                    camera->moveFocus(1, 1);
+                }),
+                ElementsAre(panTilt("00 00 ff 18"), panTilt("00 18 00 00"), zoom("01 00 07"),
+                            focus("ff 07"), kOsdKey(1), panTilt("00 00 00 18"),
+                            panTilt("ff 03 01 ff"), zoom("00 00 02"), focus("01 01")));
+}
+
 TEST_F(CameraCommands, HomeSendsAbsoluteZeroesAndAlwaysSucceeds) {
     EXPECT_THAT(run([&] { EXPECT_TRUE(camera->ClickPtzHomeBtn()); }),
                 ElementsAre("21 01 00 0d 00 01 08 00 | 00 00 00 00 00 00 00 00",

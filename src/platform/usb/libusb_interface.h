@@ -30,6 +30,7 @@ class LibusbInterface final : public UsbInterface {
     UsbStatus open() override;
     UsbStatus controlRequest(UsbDeviceRequest& request) override;
     UsbStatus close() override;
+    uint8_t interfaceNumber() const override { return interfaceNumber_; }
 
   private:
     LibusbDeviceHandlePtr device_;

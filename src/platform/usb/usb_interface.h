@@ -34,6 +34,9 @@ class UsbInterface {
 
     // Undoes open(). Its status is informational only.
     virtual UsbStatus close() = 0;
+
+    // The interface's bInterfaceNumber, which UVC puts in the low byte of wIndex.
+    virtual uint8_t interfaceNumber() const = 0;
 };
 
 // One interface of class 14, subclass 1 on a device, before a handle has been made for it.

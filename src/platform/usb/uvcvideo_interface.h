@@ -33,6 +33,7 @@ class UvcvideoInterface final : public UsbInterface {
     UsbStatus open() override;
     UsbStatus controlRequest(UsbDeviceRequest& request) override;
     UsbStatus close() override;
+    uint8_t interfaceNumber() const override { return 0; }
 
   private:
     std::string videoNodePath_;
