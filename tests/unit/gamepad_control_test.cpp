@@ -1,7 +1,8 @@
 // The gamepad mapping: what each sequence of pad events asks of the panels.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,132 +13,105 @@ namespace ptz {
 namespace {
 
 using testing::RecordingGamepadTarget;
-using Axis = GamepadAxis;
-using Button = GamepadButton;
 
-struct Step {
-    enum Kind { AxisMove, Press, Release, Frame, Gone } kind;
-    GamepadId pad = 1;
-    Axis axis = Axis::LeftStickX;
-    Button button = Button::South;
-    double value = 0;
-};
-Step axis(Axis axis, double value, GamepadId pad = 1) {
-    return {Step::AxisMove, pad, axis, Button::South, value};
+// Plays a script of words, for pad 1 unless prefixed "2:" or the like: "LX=0.5" moves an axis,
+// "+LS" and "-LS" press and release a button, "|" ends a frame, "gone" unplugs the pad.
+void play(GamepadControl& control, const std::string& script) {
+    static const std::map<std::string, GamepadAxis> axes = {{"LX", GamepadAxis::LeftStickX},
+                                                            {"LY", GamepadAxis::LeftStickY},
+                                                            {"RY", GamepadAxis::RightStickY},
+                                                            {"LT", GamepadAxis::LeftTrigger},
+                                                            {"RT", GamepadAxis::RightTrigger}};
+    static const std::map<std::string, GamepadButton> buttons = {
+        {"S", GamepadButton::South},         {"E", GamepadButton::East},
+        {"N", GamepadButton::North},         {"W", GamepadButton::West},
+        {"LS", GamepadButton::LeftShoulder}, {"RS", GamepadButton::RightShoulder},
+        {"Start", GamepadButton::Start},     {"Up", GamepadButton::DpadUp},
+        {"Down", GamepadButton::DpadDown},   {"Left", GamepadButton::DpadLeft},
+        {"Right", GamepadButton::DpadRight}};
+    std::istringstream words(script);
+    for (std::string word; words >> word;) {
+        GamepadId pad = 1;
+        if (word.size() > 2 && word[1] == ':') {
+            pad = word[0] - '0';
+            word = word.substr(2);
+        }
+        if (word == "|") {
+            control.frameEnded(pad);
+        } else if (word == "gone") {
+            control.padGone(pad);
+        } else if (word[0] == '+' || word[0] == '-') {
+            control.buttonChanged(pad, buttons.at(word.substr(1)), word[0] == '+');
+        } else {
+            const size_t equals = word.find('=');
+            control.axisMoved(pad, axes.at(word.substr(0, equals)),
+                              std::stod(word.substr(equals + 1)));
+        }
+    }
 }
-Step press(Button button, GamepadId pad = 1) {
-    return {Step::Press, pad, Axis::LeftStickX, button};
-}
-Step release(Button button, GamepadId pad = 1) {
-    return {Step::Release, pad, Axis::LeftStickX, button};
-}
-Step frame(GamepadId pad = 1) {
-    return {Step::Frame, pad};
-}
-Step gone(GamepadId pad = 1) {
-    return {Step::Gone, pad};
-}
-
-struct Case {
-    const char* name;
-    std::vector<Step> steps;
-    std::vector<std::string> calls;
-    bool osdTab = false;
-    SpeedRange panTilt = kDefaultPanTiltSpeeds;
-    SpeedRange zoomFocus = kDefaultZoomFocusSpeeds;
-};
 
 TEST(GamepadControl, EventsBecomeMovesKeysAndPresets) {
-    const std::vector<Case> cases = {
-        {"speed proportional to deflection; holding still sends nothing",
-         {axis(Axis::LeftStickX, 0.5), frame(), axis(Axis::LeftStickX, 0.501), frame(),
-          axis(Axis::LeftStickX, 1.0), frame()},
+    const struct {
+        const char* name;
+        const char* script;
+        std::vector<std::string> calls;
+        bool osdTab = false;
+        SpeedRange panTilt = kDefaultPanTiltSpeeds;
+        SpeedRange zoomFocus = kDefaultZoomFocusSpeeds;
+    } cases[] = {
+        {"speed proportional to deflection; holding still or within a step sends nothing",
+         "LX=0.5 | LX=0.501 | | LX=1 |",
          {"panTilt 1/96 0/0", "panTilt 1/255 0/0"}},
         {"at the dead zone's edge nothing moves, just past it the slowest speed",
-         {axis(Axis::LeftStickX, 0.2), frame(), axis(Axis::LeftStickX, -0.201), frame()},
+         "LX=0.2 | LX=-0.201 |",
          {"panTilt -1/1 0/0"}},
-        {"centring sends one stop, keeping the speed",
-         {axis(Axis::LeftStickY, -1.0), frame(), axis(Axis::LeftStickY, 0), frame(),
-          axis(Axis::LeftStickY, 0.05), frame()},
-         {"panTilt 0/0 1/255", "panTilt 0/0 0/255"}},
-        {"both axes of the stick in one frame make one request",
-         {axis(Axis::LeftStickX, 1.0), axis(Axis::LeftStickY, 1.0), frame()},
-         {"panTilt 1/255 -1/255"}},
+        {"both stick axes in one frame make one request; centring sends one stop, keeping speeds",
+         "LX=1 LY=-1 | LX=0 LY=0 | LY=0.05 |",
+         {"panTilt 1/255 1/255", "panTilt 0/255 0/255"}},
         {"steps of the camera's own range",
-         {axis(Axis::LeftStickX, 0.47), frame(), axis(Axis::LeftStickX, 1.0), frame()},
+         "LX=0.47 | LX=1 |",
          {"panTilt 1/6 0/0", "panTilt 1/16 0/0"},
          false,
          {1, 16}},
-        {"speed 0 is never asked for; an upside-down range is its minimum; focus stays inside",
-         {axis(Axis::LeftStickX, 0.21), axis(Axis::RightTrigger, 1.0), press(Button::LeftShoulder),
-          frame()},
+        {"never speed 0; an upside-down range is its minimum, focus's speed kept inside",
+         "LX=0.21 RT=1 +LS |",
          {"panTilt 1/1 0/0", "zoom 1/9", "autofocus off", "focus 1/9"},
          false,
          {0, 10},
          {9, 3}},
         {"zoom: right stick up or right trigger in, left trigger out; the furthest wins",
-         {axis(Axis::RightStickY, -1.0), frame(), axis(Axis::RightStickY, 0),
-          axis(Axis::RightTrigger, 0.5), frame(), axis(Axis::LeftTrigger, 0.9), frame(),
-          axis(Axis::LeftTrigger, 0), axis(Axis::RightTrigger, 0), frame()},
+         "RY=-1 | RY=0 RT=0.5 | LT=0.9 | LT=0 RT=0 |",
          {"zoom 1/7", "zoom 1/3", "zoom -1/7", "zoom 0/7"}},
         {"focus near and far while the shoulders are held; both held cancel",
-         {press(Button::LeftShoulder), frame(), press(Button::RightShoulder), frame(),
-          release(Button::LeftShoulder), frame(), release(Button::RightShoulder), frame()},
+         "+LS | +RS | -LS | -RS |",
          {"autofocus off", "focus 1/3", "focus 0/3", "autofocus off", "focus -1/3", "focus 0/3"}},
         {"OSD tab: D-pad, South, East and Start are the keys, once per press",
-         {press(Button::DpadUp), press(Button::DpadUp), release(Button::DpadUp),
-          press(Button::DpadDown), press(Button::DpadLeft), press(Button::DpadRight),
-          press(Button::South), press(Button::East), press(Button::Start), press(Button::North),
-          press(Button::West)},
+         "+Up +Up -Up +Down +Left +Right +S +E +Start +N +W",
          {"osd up", "osd down", "osd left", "osd right", "osd ok", "osd back", "osd menu"},
          true},
         {"PTZ tab: face buttons recall presets 1 to 4 clockwise from the top",
-         {press(Button::North), press(Button::East), press(Button::South), press(Button::West),
-          press(Button::DpadUp), press(Button::Start)},
+         "+N +E +S +W +Up +Start",
          {"preset 1", "preset 2", "preset 3", "preset 4"}},
         {"an OSD arrow's own stop halts the head; the stick's next frame restarts it",
-         {axis(Axis::LeftStickX, 1.0), frame(), press(Button::DpadLeft), frame()},
+         "LX=1 | +Left |",
          {"panTilt 1/255 0/0", "osd left", "panTilt 1/255 0/0"},
          true},
         {"a pad unplugged mid-move stops every move it started",
-         {axis(Axis::LeftStickX, 1.0), axis(Axis::RightStickY, -1.0), press(Button::LeftShoulder),
-          frame(), gone()},
+         "LX=1 RY=-1 +LS | gone",
          {"panTilt 1/255 0/0", "zoom 1/7", "autofocus off", "focus 1/3", "panTilt 0/255 0/0",
           "zoom 0/7", "focus 0/3"}},
-        {"two pads: the first to move drives, the other waits and takes over when it lets go",
-         {axis(Axis::LeftStickX, 1.0, 1), frame(1), axis(Axis::LeftStickY, -1.0, 2), frame(2),
-          press(Button::North, 2), axis(Axis::LeftStickX, 0, 1), frame(1), press(Button::West, 2),
-          gone(2)},
+        {"several pads: the first to move drives, the others wait; one still moving takes over",
+         "LX=1 | 2:LY=-1 2:| 2:+N 3:RT=1 3:| 3:gone LX=0 | 2:+W 2:gone",
          {"panTilt 1/255 0/0", "panTilt 0/255 1/255", "preset 4", "panTilt 0/255 0/255"}},
-        {"a pad that is not driving leaves without a stop",
-         {axis(Axis::LeftStickX, 1.0, 1), frame(1), axis(Axis::RightTrigger, 1.0, 2), frame(2),
-          gone(2)},
-         {"panTilt 1/255 0/0"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingGamepadTarget target;
         target.osdTab = c.osdTab;
         target.panTiltRange = c.panTilt;
         target.zoomFocusRange = c.zoomFocus;
         GamepadControl control(target);
-        for (const Step& step : c.steps) {
-            switch (step.kind) {
-                case Step::AxisMove:
-                    control.axisMoved(step.pad, step.axis, step.value);
-                    break;
-                case Step::Press:
-                case Step::Release:
-                    control.buttonChanged(step.pad, step.button, step.kind == Step::Press);
-                    break;
-                case Step::Frame:
-                    control.frameEnded(step.pad);
-                    break;
-                case Step::Gone:
-                    control.padGone(step.pad);
-                    break;
-            }
-        }
+        play(control, c.script);
         EXPECT_EQ(target.calls, c.calls);
     }
 }

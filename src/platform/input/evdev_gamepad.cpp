@@ -20,6 +20,22 @@ double beyondFlat(double offset, double reach, double flat) {
     return std::min(1.0, (offset - flat) / (reach - flat));
 }
 
+// A stick axis as a deflection in [-1, 1] about the middle of its range: 0 within the flat
+// zone around the middle, rising linearly from its edge to 1 at either end.
+double stickDeflection(int value, const input_absinfo& axis) {
+    const double middle = (static_cast<double>(axis.minimum) + axis.maximum) / 2.0;
+    const double reach = (static_cast<double>(axis.maximum) - axis.minimum) / 2.0;
+    const double offset = value - middle;
+    const double deflection = beyondFlat(std::fabs(offset), reach, axis.flat);
+    return offset < 0 ? -deflection : deflection;
+}
+
+// A trigger axis as travel in [0, 1] from its minimum, with the same flat zone at rest.
+double triggerTravel(int value, const input_absinfo& axis) {
+    return beyondFlat(static_cast<double>(value) - axis.minimum,
+                      static_cast<double>(axis.maximum) - axis.minimum, axis.flat);
+}
+
 std::optional<GamepadButton> buttonForKey(unsigned code) {
     switch (code) {
         case BTN_SOUTH:
@@ -52,19 +68,6 @@ std::optional<GamepadButton> buttonForKey(unsigned code) {
 }
 
 }  // namespace
-
-double stickDeflection(int value, const input_absinfo& axis) {
-    const double middle = (static_cast<double>(axis.minimum) + axis.maximum) / 2.0;
-    const double reach = (static_cast<double>(axis.maximum) - axis.minimum) / 2.0;
-    const double offset = value - middle;
-    const double deflection = beyondFlat(std::fabs(offset), reach, axis.flat);
-    return offset < 0 ? -deflection : deflection;
-}
-
-double triggerTravel(int value, const input_absinfo& axis) {
-    return beyondFlat(static_cast<double>(value) - axis.minimum,
-                      static_cast<double>(axis.maximum) - axis.minimum, axis.flat);
-}
 
 std::unique_ptr<EvdevGamepad> EvdevGamepad::open(const std::string& devnode, GamepadId id,
                                                  int& error) {

@@ -25,12 +25,6 @@ struct libevdev;
 
 namespace ptz {
 
-// A stick axis as a deflection in [-1, 1] about the middle of its range: 0 within the flat
-// zone around the middle, rising linearly from its edge to 1 at either end.
-double stickDeflection(int value, const input_absinfo& axis);
-// A trigger axis as travel in [0, 1] from its minimum, with the same flat zone at rest.
-double triggerTravel(int value, const input_absinfo& axis);
-
 class EvdevGamepad {
   public:
     static std::unique_ptr<EvdevGamepad> open(const std::string& devnode, GamepadId id, int& error);

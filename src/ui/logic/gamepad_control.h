@@ -36,7 +36,7 @@ enum class OsdKey { Up, Down, Left, Right, Ok, Back, OpenClose };
 // What the pad acts on; the panels implement it. Directions are -1, 0 (stop) or +1, forward
 // being clockwise, up, toward telephoto and toward near, as UVCCameraControl's explicit moves
 // take them. Results are not asked for: each change is sent once, and a failure is the camera
-// control's to log.
+// control's to log. The tab and the speed ranges are asked on every frame: answer from memory.
 class GamepadTarget {
   public:
     virtual ~GamepadTarget() = default;
