@@ -84,6 +84,8 @@ struct OsdMenuView {
     std::string title;               // the level shown, e.g. "Setup" or "Exposure"
     std::vector<std::string> lines;  // one per item, value included: "Brightness    5"
     int cursor = 0;                  // index into lines
+
+    bool operator==(const OsdMenuView&) const = default;
 };
 
 // Where the head is and what it is doing, at the clock's present time.
