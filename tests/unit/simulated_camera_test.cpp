@@ -50,7 +50,9 @@ struct Bench {
                            static_cast<uint16_t>(entity << 8 | interface),
                            static_cast<uint16_t>(data.size()),
                            data.data()};
-        return usb.controlRequest(r);
+        const UsbStatus status = usb.controlRequest(r);
+        lastLength = r.wLenDone;
+        return status;
     }
     // The answer of a GET, or nothing when it stalled.
     std::optional<Bytes> get(uint8_t request, uint8_t entity, uint8_t selector, size_t length) {
@@ -64,6 +66,7 @@ struct Bench {
     ManualClock clock;
     SimulatedCamera camera;
     SimulatedCameraInterface usb;
+    uint32_t lastLength = 0;  // wLenDone of the last request
 };
 
 // One request, `afterMs` after the one before. A SET sends `data`; a GET expects it as the
@@ -79,13 +82,17 @@ struct Step {
     size_t length = 0;  // wLength of a stalling GET; else data's size
 };
 
+struct Expected {
+    int32_t pan, tilt;
+    uint16_t zoom, focus;
+    bool moving;
+};
+
 struct Case {
     const char* name;
     std::vector<Step> steps;
     int finallyAfterMs;
-    int32_t pan, tilt;
-    uint16_t zoom, focus;
-    bool moving;
+    Expected state;
     bool absoluteControls = true;
 };
 
@@ -96,47 +103,27 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
          {{0, kSet, kCt, kPanTiltRel, {0x01, 10, 0x00, 0}},
           {1000, kGetCur, kCt, kPanTiltRel, {0x01, 10, 0x00, 0}}},
          0,
-         40 * kDegree,
-         0,
-         0,
-         300,
-         true},
+         {40 * kDegree, 0, 0, 300, true}},
         {"tilt down, then a stop with speed 0 (as the driver sends it) holds",
          {{0, kSet, kCt, kPanTiltRel, {0x00, 0, 0xFF, 10}},
           {500, kSet, kCt, kPanTiltRel, {0x00, 0, 0x00, 0}}},
          1000,
-         0,
-         -20 * kDegree,
-         0,
-         300,
-         false},
+         {0, -20 * kDegree, 0, 300, false}},
         {"a relative move ends at the limit and GET_CUR shows it stopped",
          {{0, kSet, kCt, kPanTiltRel, {0x01, 24, 0x01, 20}},
           {10000, kGetCur, kCt, kPanTiltRel, {0x00, 24, 0x00, 20}}},
          0,
-         170 * kDegree,
-         90 * kDegree,
-         0,
-         300,
-         false},
+         {170 * kDegree, 90 * kDegree, 0, 300, false}},
         {"an absolute target is reached at a fixed rate, GET_CUR mid-move",
          {{0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(at90, -10 * kDegree)},
           {500, kGetCur, kCt, kPanTiltAbs, panTiltAbsolute(at50, -10 * kDegree)}},
          1000,
-         at90,
-         -10 * kDegree,
-         0,
-         300,
-         false},
+         {at90, -10 * kDegree, 0, 300, false}},
         {"a relative stop replaces an absolute move",
          {{0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(at90, 0)},
           {500, kSet, kCt, kPanTiltRel, {0x00, 10, 0x00, 10}}},
          1000,
-         at50,
-         0,
-         0,
-         300,
-         false},
+         {at50, 0, 0, 300, false}},
         {"targets outside the range and bad relative values stall, nothing moves",
          {{0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(171 * kDegree, 0), 4},
           {0, kSet, kCt, kPanTiltRel, {0x01, 25, 0x00, 0}, 4},
@@ -146,11 +133,7 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
           {0, kSet, kCt, kZoomRel, {0x01, 0x01, 3}, 4},
           {0, kSet, kCt, kFocusAuto, {0x02}, 4}},
          1000,
-         0,
-         0,
-         0,
-         300,
-         false},
+         {0, 0, 0, 300, false}},
         {"requests the camera lacks stall with their codes; GET_* report ranges and info",
          {{0, kSet, kCt, 0x20, {0, 0}, 6},
           {0, kSet, 9, 1, {0, 0}, 5},
@@ -167,19 +150,12 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
           {0, kGetInfo, 0, 2, {0x01}},
           {0, kGetLen, 0, 2, {}, 7, 2}},
          0,
-         0,
-         0,
-         0,
-         300,
-         false},
+         {0, 0, 0, 300, false}},
+        // In focus at 300 + 200 * 1800 / 16384.
         {"zoom toward telephoto at speed 3; autofocus follows the subject",
          {{0, kSet, kCt, kZoomRel, {0x01, 0, 3}}, {1000, kSet, kCt, kZoomRel, {0x00, 0, 0}}},
          2000,
-         0,
-         0,
-         1800,
-         321,
-         false},  // in focus at 300 + 200 * 1800 / 16384
+         {0, 0, 1800, 321, false}},
         {"manual focus stalls with wrong state under autofocus, then moves toward near",
          {{0, kSet, kCt, kFocusRel, {0x01, 3}, 2},
           {0, kSet, kCt, kFocusAbs, {0x20, 0x03}, 2},
@@ -187,29 +163,20 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
           {0, kSet, kCt, kFocusRel, {0x01, 3}},
           {1000, kGetCur, kCt, kFocusRel, {0x01, 3}}},
          0,
-         0,
-         0,
-         0,
-         300 - 120,
-         true},
-        {"focus to an absolute distance once autofocus is off",
-         {{0, kSet, kCt, kFocusAuto, {0x00}}, {0, kSet, kCt, kFocusAbs, {0x20, 0x03}}},
+         {0, 0, 0, 300 - 120, true}},
+        {"focus to an absolute distance with autofocus off; turned on, it settles back",
+         {{0, kSet, kCt, kFocusAuto, {0x00}},
+          {0, kSet, kCt, kFocusAbs, {0x20, 0x03}},
+          {2000, kGetCur, kCt, kFocusAbs, {0x20, 0x03}},
+          {0, kSet, kCt, kFocusAuto, {0x01}}},
          1000,
-         0,
-         0,
-         0,
-         800,
-         false},
+         {0, 0, 0, 800 - 250, true}},
         {"without absolute controls they are unknown, relative moves remain",
          {{0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(0, 0), 6},
           {0, kGetCur, kCt, kZoomAbs, {}, 6, 2},
           {0, kSet, kCt, kZoomRel, {0xFF, 0, 7}}},
          1000,
-         0,
-         0,
-         0,
-         300,
-         false,
+         {0, 0, 0, 300, false},
          false},
     };
     for (const Case& c : cases) {
@@ -234,11 +201,11 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
         }
         bench.clock.advance(std::chrono::milliseconds(c.finallyAfterMs));
         const CameraState state = bench.camera.state();
-        EXPECT_EQ(state.pan, c.pan);
-        EXPECT_EQ(state.tilt, c.tilt);
-        EXPECT_EQ(state.zoom, c.zoom);
-        EXPECT_EQ(state.focus, c.focus);
-        EXPECT_EQ(state.moving, c.moving);
+        EXPECT_EQ(state.pan, c.state.pan);
+        EXPECT_EQ(state.tilt, c.state.tilt);
+        EXPECT_EQ(state.zoom, c.state.zoom);
+        EXPECT_EQ(state.focus, c.state.focus);
+        EXPECT_EQ(state.moving, c.state.moving);
     }
 }
 
@@ -249,11 +216,13 @@ TEST(SimulatedCamera, RecordsRequestsAndStallsOtherInterfacesWithoutAnErrorCode)
     EXPECT_EQ(bench.usb.interfaceNumber(), 1);
     Bytes start = {0x01, 10, 0x00, 0};
     EXPECT_EQ(bench.send(kSet, kCt, kPanTiltRel, start, 1), usb_status::kSuccess);
+    EXPECT_EQ(bench.lastLength, 4u);
     Bytes tooFast = {0x01, 30, 0x00, 0};
     EXPECT_EQ(bench.send(kSet, kCt, kPanTiltRel, tooFast, 1), usb_status::kPipeStalled);
     Bytes stop = {0x00, 0, 0x00, 0};
     EXPECT_EQ(bench.send(kSet, kCt, kPanTiltRel, stop, 0), usb_status::kPipeStalled);
     EXPECT_EQ(bench.errorCode(), 4);
+    EXPECT_EQ(bench.lastLength, 1u);
     EXPECT_TRUE(bench.camera.state().moving);
 
     const std::vector<RecordedRequest>& requests = bench.camera.requests();
