@@ -5,12 +5,17 @@
 #include "app/app_delegate.h"
 #include "discovery/device_watcher.h"
 #include "platform/hid/hid_manager_factory.h"
+#include "platform/input/gamepad_monitor_factory.h"
 #include "platform/usb/lazy_usb_registry.h"
 #include "platform/usb/usb_registry_factory.h"
+#include "ui/logic/gamepad_control.h"
 #include "ui/main_window.h"
+#include "ui/view_controller2.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The panels' memory is QSettings of these names: ~/.config/ptzpanel/ptzpanel.conf.
+    QApplication::setOrganizationName(QStringLiteral("ptzpanel"));
     QApplication::setApplicationName(QStringLiteral("ptzpanel"));
 
     ptz::AppDelegate delegate;
@@ -26,6 +31,14 @@ int main(int argc, char** argv) {
         ptz::setUpDeviceWatcher(*hidManager, panel);
     });
     window.show();
+
+    // A gamepad drives the panels. Its pads are looked for once the event loop runs, after the
+    // window is on its way to the screen.
+    ptz::GamepadControl gamepad(*window.ptzPanel());
+    const std::unique_ptr<ptz::GamepadMonitor> gamepads = ptz::createGamepadMonitor();
+    gamepads->setListener(&gamepad);
+    QMetaObject::invokeMethod(
+        &app, [&gamepads] { gamepads->open(); }, Qt::QueuedConnection);
 
     delegate.applicationDidFinishLaunching();
     const int result = QApplication::exec();

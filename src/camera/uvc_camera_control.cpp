@@ -60,20 +60,40 @@ UVCCameraControl::~UVCCameraControl() {
     }
 }
 
+void UVCCameraControl::noteFailure(const UsbDeviceRequest& request, bool noInterface,
+                                   UsbStatus status) {
+    RequestFailure failure;
+    failure.noInterface = noInterface;
+    failure.status = status;
+    failure.request = request.bRequest;
+    failure.selector = static_cast<uint8_t>(request.wValue >> 8);
+    failure.unit = static_cast<uint8_t>(request.wIndex >> 8);
+    if (!request.isDeviceToHost() && request.pData) {
+        for (size_t i = 0; i < failure.data.size() && i < request.wLength; ++i) {
+            failure.data[i] = request.pData[i];
+        }
+    }
+    lastFailure_ = failure;
+    ++failedRequests_;
+}
+
 bool UVCCameraControl::sendControlRequest(UsbDeviceRequest request) {
     if (!interface_) {
         logLine("CameraControl Error: No interface to send request");
+        noteFailure(request, true, usb_status::kSuccess);
         return false;
     }
     const UsbStatus openStatus = interface_->open();
     if (openStatus != usb_status::kSuccess) {
         logLine("CameraControl Error: Unable to open interface (%08x)\n", openStatus);
+        noteFailure(request, false, openStatus);
         return false;
     }
     const UsbStatus requestStatus = interface_->controlRequest(request);
     interface_->close();
     if (requestStatus != usb_status::kSuccess) {
         logLine("CameraControl Error: Control request failed: %08x", requestStatus);
+        noteFailure(request, false, requestStatus);
         return false;
     }
     return true;

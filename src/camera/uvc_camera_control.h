@@ -5,6 +5,7 @@
 // blocks until the USB layer's transfer finishes or times out.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
@@ -14,6 +15,20 @@
 #include "platform/usb/uvc_request_codes.h"
 
 namespace ptz {
+
+// A request that did not go through: why, and what it asked for, so that a caller can say so
+// in words of its own.
+struct RequestFailure {
+    // No interface was bound, so nothing reached the USB layer.
+    bool noInterface = false;
+    // Otherwise the USB layer's status, from opening the interface or from the transfer.
+    UsbStatus status = usb_status::kSuccess;
+    uint8_t request = 0;  // bRequest: SET_CUR, GET_MIN, ...
+    uint8_t selector = 0;
+    uint8_t unit = 0;
+    // A SET's payload, first byte first; zero past its length and for a GET.
+    std::array<uint8_t, 8> data{};
+};
 
 class UVCCameraControl {
   public:
@@ -45,6 +60,11 @@ class UVCCameraControl {
     float getValueForControl(const UvcControlSpec* control);
     float mapValue(float value, float fromMin, float fromMax, float toMin, float toMax);
     bool sendControlRequest(UsbDeviceRequest request);
+
+    // The last request that failed, and how many have failed since the object was made: a
+    // caller that notes the count before a command can tell whether any of its requests failed.
+    const RequestFailure& lastFailure() const { return lastFailure_; }
+    uint32_t failedRequests() const { return failedRequests_; }
 
     // OSD keys.
     bool ClickOsdUpBtn();
@@ -95,12 +115,15 @@ class UVCCameraControl {
     UVCCameraControl() = default;
 
     bool sendRow(UvcControlRow row, int32_t value);
+    void noteFailure(const UsbDeviceRequest& request, bool noInterface, UsbStatus status);
 
     [[maybe_unused]] int64_t dataBuffer_ = 0;  // reserved
     std::unique_ptr<UsbInterface> interface_;
     int32_t bAutoFocus_ = 0;
     uint8_t panTiltSpeed_ = uvc_payload::kPanTiltSpeed;
     uint8_t zoomFocusSpeed_ = uvc_payload::kZoomFocusSpeed;
+    RequestFailure lastFailure_;
+    uint32_t failedRequests_ = 0;
 };
 
 }  // namespace ptz

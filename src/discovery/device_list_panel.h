@@ -29,6 +29,8 @@ public:
     virtual void InitUvcContrl(int32_t pid, int32_t vid) = 0;
     virtual void UnInitUvcContrl() = 0;
     virtual void ReInitUI(st_DevRef device) = 0;
+    // A device was added to the list as row `row`, after the first (which is bound at once).
+    virtual void OnDeviceListed(int /*row*/) {}
 };
 
 }  // namespace ptz

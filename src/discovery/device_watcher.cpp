@@ -58,6 +58,7 @@ void Handle_DeviceMatchingCallback(void* /*context*/, int32_t /*result*/, void* 
     DeviceComboBox& combo = watchedPanel->cbxDevice();
     if (combo.numberOfItems() > 0) {
         combo.addItemWithObjectValue(productName);
+        watchedPanel->OnDeviceListed(combo.numberOfItems() - 1);
         return;
     }
     watchedPanel->EnableCtrl(true);

@@ -13,9 +13,6 @@ PresetComboBox::PresetComboBox(QWidget* parent) : QComboBox(parent) {
     setInsertPolicy(QComboBox::NoInsert);
     // QComboBox would report a completion as a pick, and so send a preset while typing.
     setCompleter(nullptr);
-    for (int preset = 0; preset <= 9; ++preset) {
-        addItem(QString::number(preset));
-    }
     // QComboBox also reports an edited text that matches an item as "activated" when the field
     // loses focus; only a pick from the open list counts.
     connect(this, &QComboBox::activated, this, [this] {
@@ -24,6 +21,13 @@ PresetComboBox::PresetComboBox(QWidget* parent) : QComboBox(parent) {
             emit presetChosen();
         }
     });
+}
+
+void PresetComboBox::setItems(const std::vector<std::string>& items) {
+    clear();
+    for (const std::string& item : items) {
+        addItem(QString::fromStdString(item));
+    }
 }
 
 void PresetComboBox::showPopup() {

@@ -1,4 +1,5 @@
-// The preset number box: preset numbers 0-9 to pick from, and any number can be typed.
+// The preset number box: the presets to pick from (their items are set by the panel), and any
+// number can be typed.
 //
 // `presetChosen` is emitted when the user picks an item from the list, and when Return is
 // pressed in the text field; nothing else (typing, arrow keys or the mouse wheel stepping
@@ -7,6 +8,7 @@
 
 #include <QComboBox>
 #include <string>
+#include <vector>
 
 #include "ui/logic/control_views.h"
 
@@ -21,6 +23,7 @@ class PresetComboBox : public QComboBox, public ComboTextView {
     // ComboTextView.
     std::string stringValue() const override { return currentText().toStdString(); }
     void selectItemAtIndex(int index) override { setCurrentIndex(index); }
+    void setItems(const std::vector<std::string>& items) override;
     void setEnabled(bool enabled) override { QComboBox::setEnabled(enabled); }
     void setHidden(bool hidden) override { QComboBox::setHidden(hidden); }
 

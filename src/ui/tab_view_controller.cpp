@@ -54,6 +54,11 @@ void TabViewController::removeTabViewItem(const std::shared_ptr<TabItem>& item) 
     items_.erase(found);
 }
 
+std::shared_ptr<TabItem> TabViewController::selectedTabViewItem() const {
+    const int index = currentIndex();
+    return index >= 0 && index < static_cast<int>(items_.size()) ? items_[index] : nullptr;
+}
+
 void TabViewController::setPreferredContentSize(int width, int height) {
     preferredContentSize_ = QSize(width, height);
     updateGeometry();

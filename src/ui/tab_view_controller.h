@@ -40,6 +40,7 @@ class TabViewController : public QTabWidget, public TabContainer {
     std::vector<std::shared_ptr<TabItem>> tabViewItems() const override;
     void insertTabViewItem(std::shared_ptr<TabItem> item, int index) override;
     void removeTabViewItem(const std::shared_ptr<TabItem>& item) override;
+    std::shared_ptr<TabItem> selectedTabViewItem() const override;
     void setPreferredContentSize(int width, int height) override;
 
     QSize sizeHint() const override;

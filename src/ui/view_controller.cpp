@@ -11,9 +11,9 @@
 namespace ptz {
 
 ViewController::ViewController(UsbRegistry& registry, DeviceWatcherSetUp setUpDeviceWatcher,
-                               QWidget* parent)
+                               CameraStatus& status, SettingsStore& settings, QWidget* parent)
     : QWidget(parent),
-      OsdPanelLogic(registry, std::move(setUpDeviceWatcher)),
+      OsdPanelLogic(registry, std::move(setUpDeviceWatcher), status, settings),
       ui_(std::make_unique<Ui::ViewController>()) {
     ui_->setupUi(this);
     connect(ui_->upButton, &QPushButton::clicked, this, [this] { OnClickUp(); });
@@ -57,31 +57,6 @@ DeviceComboBox& ViewController::cbxDevice() {
 
 TabContainer* ViewController::parentViewController() {
     return TabViewController::containerOf(this);
-}
-
-ImageButton* ViewController::leftKey() const {
-    return ui_->leftButton;
-}
-ImageButton* ViewController::rightKey() const {
-    return ui_->rightButton;
-}
-ImageButton* ViewController::upKey() const {
-    return ui_->upButton;
-}
-ImageButton* ViewController::downKey() const {
-    return ui_->downButton;
-}
-ImageButton* ViewController::okKey() const {
-    return ui_->okButton;
-}
-ImageButton* ViewController::openCloseKey() const {
-    return ui_->openCloseBtn;
-}
-ImageButton* ViewController::backKey() const {
-    return ui_->backButton;
-}
-DeviceComboBoxWidget* ViewController::deviceComboBox() const {
-    return ui_->cbxDevice;
 }
 
 void ViewController::setBackgroundColor(double red, double green, double blue, double alpha) {

@@ -15,17 +15,16 @@ class ViewController;
 
 namespace ptz {
 
-class DeviceComboBoxWidget;
 class ImageButton;
 
 class ViewController : public QWidget, public OsdPanelLogic, private PanelView {
     Q_OBJECT
 
   public:
-    // `registry` must outlive the panel. The panel is loaded (viewDidLoad) by whoever puts it
-    // into the tab container, once it is there.
+    // `registry`, `status` and `settings` must outlive the panel. The panel is loaded
+    // (viewDidLoad) by whoever puts it into the tab container, once it is there.
     ViewController(UsbRegistry& registry, DeviceWatcherSetUp setUpDeviceWatcher,
-                   QWidget* parent = nullptr);
+                   CameraStatus& status, SettingsStore& settings, QWidget* parent = nullptr);
     ~ViewController() override;
 
     // Outlets.
@@ -38,16 +37,6 @@ class ViewController : public QWidget, public OsdPanelLogic, private PanelView {
     ButtonView& backButton() override;
     DeviceComboBox& cbxDevice() override;
     TabContainer* parentViewController() override;
-
-    // The widgets behind the outlets.
-    ImageButton* leftKey() const;
-    ImageButton* rightKey() const;
-    ImageButton* upKey() const;
-    ImageButton* downKey() const;
-    ImageButton* okKey() const;
-    ImageButton* openCloseKey() const;
-    ImageButton* backKey() const;
-    DeviceComboBoxWidget* deviceComboBox() const;
 
     QSize sizeHint() const override;
 

@@ -1,6 +1,16 @@
 #include "ui/view_controller2.h"
 
+#include <QContextMenuEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QInputDialog>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QToolButton>
+#include <QWidgetAction>
 #include <optional>
 
 #include "ui/image_button.h"
@@ -35,10 +45,13 @@ std::optional<HoldControl> holdControlForKey(int qtKey) {
 
 }  // namespace
 
-ViewController2::ViewController2(QWidget* parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::ViewController2>()) {
+ViewController2::ViewController2(CameraStatus& status, SettingsStore& settings, QWidget* parent)
+    : QWidget(parent),
+      PtzPanelLogic(status, settings),
+      ui_(std::make_unique<Ui::ViewController2>()) {
     ui_->setupUi(this);
     presetStaticView_.setWidget(ui_->presetStatic);
+    buildSpeedControls();
 
     connectHold(ui_->upButton, HoldControl::Up);
     connectHold(ui_->downButton, HoldControl::Down);
@@ -53,9 +66,82 @@ ViewController2::ViewController2(QWidget* parent)
     connect(ui_->presetCbx, &PresetComboBox::presetChosen, this, [this] { OnClickPresetCbx(); });
     connect(ui_->presetCbx, &PresetComboBox::editingDone, this,
             [this] { setFocus(Qt::OtherFocusReason); });
+    ui_->presetCbx->lineEdit()->installEventFilter(this);
+}
+
+void ViewController2::buildSpeedControls() {
+    auto* controls = new QWidget;
+    auto* form = new QFormLayout(controls);
+    const auto addSpeed = [&](const QString& name, const QString& label) {
+        auto* slider = new SpeedSlider;
+        slider->setObjectName(name);
+        slider->setAccessibleName(label);
+        auto* value = new QLabel;
+        value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("255")));
+        connect(slider, &QSlider::valueChanged, value, qOverload<int>(&QLabel::setNum));
+        auto* row = new QHBoxLayout;
+        row->addWidget(slider);
+        row->addWidget(value);
+        form->addRow(label, row);
+        return slider;
+    };
+    panTiltSpeed_ = addSpeed(QStringLiteral("panTiltSpeed"), tr("Pan/tilt speed"));
+    zoomFocusSpeed_ = addSpeed(QStringLiteral("zoomFocusSpeed"), tr("Zoom/focus speed"));
+    connect(panTiltSpeed_, &SpeedSlider::speedChosen, this,
+            [this](int speed) { OnChangePanTiltSpeed(speed); });
+    connect(zoomFocusSpeed_, &SpeedSlider::speedChosen, this,
+            [this](int speed) { OnChangeZoomFocusSpeed(speed); });
+
+    auto* menu = new QMenu(this);
+    auto* action = new QWidgetAction(menu);
+    action->setDefaultWidget(controls);
+    menu->addAction(action);
+    // The camera's own ranges are asked for only now, not at every bind: through the uvcvideo
+    // driver they are refused, and a camera that does not answer costs a time-out.
+    connect(menu, &QMenu::aboutToShow, this, [this] { learnSpeedRanges(); });
+
+    speedButton_ = new QToolButton(this);
+    speedButton_->setObjectName(QStringLiteral("speedButton"));
+    speedButton_->setText(tr("Speed"));
+    speedButton_->setToolTip(tr("Pan/tilt and zoom/focus speeds, kept for each camera model"));
+    speedButton_->setAutoRaise(true);
+    speedButton_->setFocusPolicy(Qt::NoFocus);
+    speedButton_->setPopupMode(QToolButton::InstantPopup);
+    speedButton_->setMenu(menu);
+}
+
+void ViewController2::showPresetMenu(const QPoint& globalPosition) {
+    QMenu* menu = ui_->presetCbx->lineEdit()->createStandardContextMenu();
+    menu->addSeparator();
+    const std::optional<int> preset = presetToName();
+    QAction* name = menu->addAction(preset ? tr("Name preset %1\u2026").arg(*preset)
+                                           : tr("Name a preset\u2026"));
+    name->setEnabled(preset.has_value());
+    connect(name, &QAction::triggered, this, [this] { OnNamePreset(); });
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPosition);
+}
+
+bool ViewController2::confirmPresetStore(const std::string& preset) {
+    return QMessageBox::question(
+               this, tr("Store preset"),
+               tr("Store the camera's position as preset %1?").arg(QString::fromStdString(preset)),
+               QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Yes;
+}
+
+std::optional<std::string> ViewController2::askPresetName(int number, const std::string& name) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(
+        this, tr("Name preset"), tr("Name of preset %1 (empty for none):").arg(number),
+        QLineEdit::Normal, QString::fromStdString(name), &ok);
+    return ok ? std::optional<std::string>(text.toStdString()) : std::nullopt;
 }
 
 bool ViewController2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->presetCbx->lineEdit() && event->type() == QEvent::ContextMenu) {
+        showPresetMenu(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
     // The "Focus" caption goes and comes with the focus buttons a model profile hides.
     if (watched == ui_->focusPlus &&
         (event->type() == QEvent::HideToParent || event->type() == QEvent::ShowToParent)) {
@@ -65,7 +151,7 @@ bool ViewController2::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::HideToParent || event->type() == QEvent::EnabledChange) {
         for (int index = 0; index < kHoldControlCount; ++index) {
             const auto control = static_cast<HoldControl>(index);
-            ImageButton* key = button(control);
+            ImageButton* key = holdButton(control);
             if (watched == key && isHeld(control) && !(key->isEnabled() && !key->isHidden())) {
                 heldByKey_[index] = false;
                 key->setDown(false);
@@ -122,7 +208,7 @@ TabContainer* ViewController2::parentViewController() {
     return TabViewController::containerOf(this);
 }
 
-ImageButton* ViewController2::button(HoldControl control) const {
+ImageButton* ViewController2::holdButton(HoldControl control) const {
     switch (control) {
         case HoldControl::Up:
             return ui_->upButton;
@@ -144,22 +230,10 @@ ImageButton* ViewController2::button(HoldControl control) const {
     return nullptr;
 }
 
-ImageButton* ViewController2::homeKey() const {
-    return ui_->homeButton;
-}
-ImageButton* ViewController2::autoFocusKey() const {
-    return ui_->autoFocusBtn;
-}
-PresetComboBox* ViewController2::presetComboBox() const {
-    return ui_->presetCbx;
-}
-QWidget* ViewController2::presetLabel() const {
-    return ui_->presetStatic;
-}
-
 RadioMatrixView& ViewController2::createRadioMatrix() {
     delete matrix_;
     matrix_ = new RadioMatrix(this);
+    matrix_->setObjectName(QStringLiteral("presetMatrix"));
     matrix_->setToolTip(tr("Set stores the camera's position as the preset; Call moves to it"));
     ui_->presetMatrixSlot->addWidget(matrix_);
     return *matrix_;
@@ -201,7 +275,7 @@ void ViewController2::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
-    ImageButton* key = button(*control);
+    ImageButton* key = holdButton(*control);
     if (event->isAutoRepeat() || !key->isEnabled() || !key->isVisibleTo(this)) {
         return;
     }
@@ -222,7 +296,7 @@ void ViewController2::keyReleaseEvent(QKeyEvent* event) {
         return;
     }
     heldByKey_[index] = false;
-    button(*control)->setDown(false);
+    holdButton(*control)->setDown(false);
     releaseHoldControl(*control);
 }
 
@@ -231,7 +305,7 @@ void ViewController2::releaseKeyboardHolds() {
         if (heldByKey_[index]) {
             heldByKey_[index] = false;
             const auto control = static_cast<HoldControl>(index);
-            button(control)->setDown(false);
+            holdButton(control)->setDown(false);
             releaseHoldControl(control);
         }
     }

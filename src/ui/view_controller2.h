@@ -2,8 +2,10 @@
 // PtzPanelLogic.
 //
 // Mouse: direction, zoom and focus buttons act when pressed and again when let go (hold to
-// move); home and autofocus act on click. Keyboard (while the PTZ tab has focus): the arrow
-// keys, + and - (zoom) and Home do the same as their buttons; key repeat is ignored.
+// move); home and autofocus act on click; a right click on the preset box names a preset.
+// Keyboard (while the PTZ tab has focus): the arrow keys, + and - (zoom) and Home do the same
+// as their buttons; key repeat is ignored. The speed controls open from a button that the
+// window places in its status line.
 #pragma once
 
 #include <QPointer>
@@ -12,7 +14,10 @@
 
 #include "ui/logic/ptz_panel_logic.h"
 #include "ui/radio_matrix.h"
+#include "ui/speed_slider.h"
 #include "ui/widget_control_view.h"
+
+class QToolButton;
 
 namespace Ui {
 class ViewController2;
@@ -27,7 +32,8 @@ class ViewController2 : public QWidget, public PtzPanelLogic, private PanelView 
     Q_OBJECT
 
   public:
-    explicit ViewController2(QWidget* parent = nullptr);
+    // `status` and `settings` must outlive the panel.
+    ViewController2(CameraStatus& status, SettingsStore& settings, QWidget* parent = nullptr);
     ~ViewController2() override;
 
     // Outlets.
@@ -43,15 +49,12 @@ class ViewController2 : public QWidget, public PtzPanelLogic, private PanelView 
     ComboTextView& presetCbx() override;
     ButtonView& autoFocusBtn() override;
     ControlView& presetStatic() override { return presetStaticView_; }
+    SpeedView& panTiltSpeedControl() override { return *panTiltSpeed_; }
+    SpeedView& zoomFocusSpeedControl() override { return *zoomFocusSpeed_; }
     TabContainer* parentViewController() override;
 
-    // The widgets behind the outlets; the matrix exists once the panel has loaded.
-    ImageButton* button(HoldControl control) const;
-    ImageButton* homeKey() const;
-    ImageButton* autoFocusKey() const;
-    PresetComboBox* presetComboBox() const;
-    QWidget* presetLabel() const;
-    RadioMatrix* radioMatrix() const { return matrix_; }
+    // The button that opens the speed controls; the window places it.
+    QToolButton* speedButton() const { return speedButton_; }
 
     QSize sizeHint() const override;
 
@@ -59,6 +62,8 @@ class ViewController2 : public QWidget, public PtzPanelLogic, private PanelView 
     PanelView& view() override { return *this; }
     RadioMatrixView& createRadioMatrix() override;
     RadioMatrixView& myMatrix() override;
+    bool confirmPresetStore(const std::string& preset) override;
+    std::optional<std::string> askPresetName(int number, const std::string& name) override;
 
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -71,13 +76,19 @@ class ViewController2 : public QWidget, public PtzPanelLogic, private PanelView 
     void setBackgroundColor(double red, double green, double blue, double alpha) override;
     void setPreferredContentSize(int width, int height) override;
 
+    ImageButton* holdButton(HoldControl control) const;
     void connectHold(ImageButton* button, HoldControl control);
+    void buildSpeedControls();
+    void showPresetMenu(const QPoint& globalPosition);
     // Lets go of every control held from the keyboard: its key release will not reach us.
     void releaseKeyboardHolds();
 
     std::unique_ptr<Ui::ViewController2> ui_;
     WidgetControlView presetStaticView_;
     QPointer<RadioMatrix> matrix_;
+    SpeedSlider* panTiltSpeed_ = nullptr;
+    SpeedSlider* zoomFocusSpeed_ = nullptr;
+    QToolButton* speedButton_ = nullptr;
     bool heldByKey_[kHoldControlCount] = {};
     QSize preferredContentSize_;
 };

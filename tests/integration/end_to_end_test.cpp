@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -63,14 +65,17 @@ class EndToEnd : public ::testing::Test {
         window->show();
     }
 
-    DeviceComboBoxWidget& devices() { return *window->osdPanel()->deviceComboBox(); }
+    DeviceComboBoxWidget& devices() {
+        return *window->osdPanel()->findChild<DeviceComboBoxWidget*>("cbxDevice");
+    }
+    ImageButton* osdUp() { return window->osdPanel()->findChild<ImageButton*>("upButton"); }
 
     bool waitForRows(int rows) {
         return QTest::qWaitFor([&] { return devices().count() == rows; }, 5000);
     }
 
     void holdPtzUp() {
-        ImageButton* up = window->ptzPanel()->button(HoldControl::Up);
+        auto* up = window->ptzPanel()->findChild<ImageButton*>("upButton");
         QTest::mousePress(up, Qt::LeftButton);
         QTest::mouseRelease(up, Qt::LeftButton);
     }
@@ -92,7 +97,7 @@ TEST_F(EndToEnd, CameraPresentAtStartIsBoundAndClicksReachItAsBytes) {
     EXPECT_THAT(log.lines, Contains("IOHIDManager打开成功"));
     EXPECT_THAT(log.lines, Contains("my product name: PTZ Camera"));
 
-    QTest::mouseClick(window->osdPanel()->upKey(), Qt::LeftButton);
+    QTest::mouseClick(osdUp(), Qt::LeftButton);
     holdPtzUp();
     EXPECT_THAT(camera.transferLines(), ElementsAre(kOsdUp, kTiltStop, kTiltUp, kTiltStop));
     EXPECT_THAT(log.lines, ::testing::Not(Contains(::testing::HasSubstr("CameraControl Error"))));
@@ -124,13 +129,13 @@ TEST_F(EndToEnd, UnpluggingTheSelectedCameraUnbindsItAndThePickedOneTakesOver) {
 
     // Unbound: the OSD keys send nothing, and nothing is bound until the user picks.
     bound.clearRecords();
-    QTest::mouseClick(window->osdPanel()->upKey(), Qt::LeftButton);
+    QTest::mouseClick(osdUp(), Qt::LeftButton);
     EXPECT_THAT(remaining.transferLines(), IsEmpty());
     EXPECT_THAT(bound.transferLines(), IsEmpty());
 
     devices().setCurrentIndex(0);
     emit devices().activated(0);
-    QTest::mouseClick(window->osdPanel()->upKey(), Qt::LeftButton);
+    QTest::mouseClick(osdUp(), Qt::LeftButton);
     EXPECT_THAT(remaining.transferLines(), ElementsAre(kOsdUp, kTiltStop));
 }
 
@@ -152,6 +157,9 @@ int main(int argc, char** argv) {
     ptz::testing::ensureUmockdevPreload(argv);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
+    // The window's memory (the camera picked last, above all) stays with this process.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

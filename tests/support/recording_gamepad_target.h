@@ -27,8 +27,8 @@ class RecordingGamepadTarget final : public GamepadTarget {
     }
     void recallPreset(int32_t number) override { record("preset " + std::to_string(number)); }
     bool osdTabShown() const override { return osdTab; }
-    SpeedRange panTiltSpeeds() const override { return panTiltRange; }
-    SpeedRange zoomFocusSpeeds() const override { return zoomFocusRange; }
+    SpeedRange panTiltSpeeds() override { return panTiltRange; }
+    SpeedRange zoomFocusSpeeds() override { return zoomFocusRange; }
 
     std::vector<std::string> calls;
     std::function<void()> afterCall;  // e.g. to end a wait

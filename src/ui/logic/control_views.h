@@ -6,6 +6,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "camera/speed_ranges.h"
 
 namespace ptz {
 
@@ -37,6 +40,16 @@ class ComboTextView : public ControlView {
   public:
     virtual std::string stringValue() const = 0;
     virtual void selectItemAtIndex(int index) = 0;
+    // Replaces the items; none is selected until selectItemAtIndex.
+    virtual void setItems(const std::vector<std::string>& items) = 0;
+};
+
+// A speed the user chooses within a range.
+class SpeedView {
+  public:
+    virtual ~SpeedView() = default;
+    virtual void setSpeedRange(SpeedRange range) = 0;
+    virtual void setSpeed(uint8_t speed) = 0;
 };
 
 // One row of cells of which at most one is selected.

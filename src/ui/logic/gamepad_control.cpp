@@ -4,8 +4,6 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "camera/uvc_payloads.h"
-
 namespace ptz {
 namespace {
 
@@ -51,7 +49,7 @@ GamepadControl::Move GamepadControl::proportional(double deflection, SpeedRange 
     return {deflection < 0 ? -1 : 1, static_cast<uint8_t>(range.minimum + step)};
 }
 
-GamepadControl::Moves GamepadControl::movesOf(const PadInput& input) const {
+GamepadControl::Moves GamepadControl::movesOf(const PadInput& input) {
     Moves moves;
     const SpeedRange panTilt = target_.panTiltSpeeds();
     moves.pan = proportional(input.axis(GamepadAxis::LeftStickX), panTilt);
@@ -74,8 +72,7 @@ GamepadControl::Moves GamepadControl::movesOf(const PadInput& input) const {
                       static_cast<int>(input.isHeld(GamepadButton::RightShoulder));
     if (focus != 0) {
         const SpeedRange range = usable(zoomFocus);
-        moves.focus = {focus,
-                       std::clamp(uvc_payload::kZoomFocusSpeed, range.minimum, range.maximum)};
+        moves.focus = {focus, std::clamp(target_.focusButtonSpeed(), range.minimum, range.maximum)};
     }
     return moves;
 }

@@ -19,24 +19,19 @@
 #include <map>
 #include <optional>
 
+#include "camera/speed_ranges.h"
+#include "camera/uvc_payloads.h"
 #include "platform/input/gamepad_monitor.h"
 
 namespace ptz {
-
-// The speeds a camera's relative move accepts, both ends included.
-struct SpeedRange {
-    uint8_t minimum;
-    uint8_t maximum;
-};
-inline constexpr SpeedRange kDefaultPanTiltSpeeds{1, 255};
-inline constexpr SpeedRange kDefaultZoomFocusSpeeds{1, 7};
 
 enum class OsdKey { Up, Down, Left, Right, Ok, Back, OpenClose };
 
 // What the pad acts on; the panels implement it. Directions are -1, 0 (stop) or +1, forward
 // being clockwise, up, toward telephoto and toward near, as UVCCameraControl's explicit moves
 // take them. Results are not asked for: each change is sent once, and a failure is the camera
-// control's to log. The tab and the speed ranges are asked on every frame: answer from memory.
+// control's to log. The tab and the speeds are asked on every frame: answer from memory (the
+// first ask after a camera is bound may ask the camera once).
 class GamepadTarget {
   public:
     virtual ~GamepadTarget() = default;
@@ -52,8 +47,10 @@ class GamepadTarget {
     virtual void recallPreset(int32_t number) = 0;
 
     virtual bool osdTabShown() const = 0;
-    virtual SpeedRange panTiltSpeeds() const { return kDefaultPanTiltSpeeds; }
-    virtual SpeedRange zoomFocusSpeeds() const { return kDefaultZoomFocusSpeeds; }
+    virtual SpeedRange panTiltSpeeds() { return kDefaultPanTiltSpeeds; }
+    virtual SpeedRange zoomFocusSpeeds() { return kDefaultZoomFocusSpeeds; }
+    // The speed of the panel's own focus buttons, which the shoulder buttons share.
+    virtual uint8_t focusButtonSpeed() { return uvc_payload::kZoomFocusSpeed; }
 };
 
 class GamepadControl final : public GamepadListener {
@@ -89,7 +86,7 @@ class GamepadControl final : public GamepadListener {
     };
 
     static Move proportional(double deflection, SpeedRange range);
-    Moves movesOf(const PadInput& input) const;
+    Moves movesOf(const PadInput& input);
     void pressed(GamepadButton button);
     void follow();
     void send(Moves wanted);

@@ -1,6 +1,8 @@
 #include "ui/logic/osd_panel_logic.h"
 
+#include "discovery/device_row_text.h"
 #include "discovery/st_dev_ref.h"
+#include "platform/hid/hid_device.h"
 #include "ui/logic/model_profiles.h"
 #include "ui/logic/ptz_panel_logic.h"
 
@@ -8,8 +10,34 @@ namespace ptz {
 
 OsdPanelLogic* global_mainview = nullptr;
 
-OsdPanelLogic::OsdPanelLogic(UsbRegistry& registry, DeviceWatcherSetUp setUpDeviceWatcher)
-    : registry_(registry), setUpDeviceWatcher_(std::move(setUpDeviceWatcher)) {}
+namespace {
+
+// The listed device in that row, if the row has one.
+const st_DevRef* listedDevice(int row) {
+    if (!arrDevList || row < 0 || static_cast<size_t>(row) >= arrDevList->size()) {
+        return nullptr;
+    }
+    return &(*arrDevList)[static_cast<size_t>(row)];
+}
+
+uint32_t locationOf(const st_DevRef& device) {
+    return device.devRef ? device.devRef->locationId() : 0;
+}
+
+std::string describe(const st_DevRef& device) {
+    return cameraDescription(
+        deviceRowText(device.vid, device.pid, device.devRef ? device.devRef->productName() : ""),
+        locationOf(device));
+}
+
+}  // namespace
+
+OsdPanelLogic::OsdPanelLogic(UsbRegistry& registry, DeviceWatcherSetUp setUpDeviceWatcher,
+                             CameraStatus& status, SettingsStore& settings)
+    : registry_(registry),
+      setUpDeviceWatcher_(std::move(setUpDeviceWatcher)),
+      status_(status),
+      settings_(settings) {}
 
 OsdPanelLogic::~OsdPanelLogic() {
     // The window owns the panel; forget it rather than leave a dangling global behind.
@@ -71,14 +99,20 @@ void OsdPanelLogic::EnableCtrl(bool enabled) {
 void OsdPanelLogic::InitUvcContrl(int32_t pid, int32_t vid) {
     // A failed binding is kept too: its commands then fail with a log line each.
     cameraControl_ = UVCCameraControl::initWithVendorID(registry_, vid, pid);
+    // Both binding paths select the row they bind first.
+    const st_DevRef* device = listedDevice(cbxDevice().indexOfSelectedItem());
+    status_.showCamera(device && device->vid == vid && device->pid == pid
+                           ? describe(*device)
+                           : deviceRowText(vid, pid, ""));
     if (g_kView2) {
-        g_kView2->setCameraControl(cameraControl_);
+        g_kView2->setCameraControl(cameraControl_, CameraModel{vid, pid});
     }
 }
 
 void OsdPanelLogic::UnInitUvcContrl() {
     // The PTZ panel keeps its reference until the next bind replaces it.
     cameraControl_.reset();
+    status_.showCamera({});
 }
 
 void OsdPanelLogic::ReInitUI(st_DevRef device) {
@@ -87,7 +121,8 @@ void OsdPanelLogic::ReInitUI(st_DevRef device) {
 
 void OsdPanelLogic::runOsdCommand(bool (UVCCameraControl::*command)()) {
     if (cameraControl_) {
-        (cameraControl_.get()->*command)();
+        status_.run(*cameraControl_,
+                    [command](UVCCameraControl& camera) { return (camera.*command)(); });
     }
 }
 
@@ -121,18 +156,44 @@ void OsdPanelLogic::OnClickBack() {
 
 void OsdPanelLogic::OnClickCbxDevice() {
     UnInitUvcContrl();
-    const int selected = cbxDevice().indexOfSelectedItem();
-    if (selected < 0) {
+    // No row selected, or a row without an entry (the watcher keeps them in step, so that
+    // would be its fault, and binding nothing is the safe answer to it): stay unbound.
+    const st_DevRef* picked = listedDevice(cbxDevice().indexOfSelectedItem());
+    if (!picked) {
         return;
     }
-    // Rows and list entries are kept in step by the watcher; a row without an entry would be
-    // its fault, and binding nothing is the safe answer to it.
-    if (!arrDevList || static_cast<size_t>(selected) >= arrDevList->size()) {
-        return;
-    }
-    const st_DevRef device = (*arrDevList)[static_cast<size_t>(selected)];
+    const st_DevRef device = *picked;
     InitUvcContrl(device.pid, device.vid);
     ReInitUI(device);
+    setPreferredCamera(settings_, {device.vid, device.pid, locationOf(device)});
+}
+
+void OsdPanelLogic::OnPickCamera(int row) {
+    cbxDevice().selectItemAtIndex(row);
+    OnClickCbxDevice();
+}
+
+void OsdPanelLogic::OnDeviceListed(int row) {
+    const st_DevRef* device = listedDevice(row);
+    const std::optional<PreferredCamera> preferred = preferredCamera(settings_);
+    if (!device || !preferred || device->vid != preferred->vendorId ||
+        device->pid != preferred->productId || locationOf(*device) != preferred->locationId) {
+        return;
+    }
+    const st_DevRef record = *device;
+    cbxDevice().selectItemAtIndex(row);
+    InitUvcContrl(record.pid, record.vid);
+    ReInitUI(record);
+}
+
+std::vector<std::string> OsdPanelLogic::cameraChoices() const {
+    std::vector<std::string> choices;
+    if (arrDevList) {
+        for (const st_DevRef& device : *arrDevList) {
+            choices.push_back(describe(device));
+        }
+    }
+    return choices;
 }
 
 }  // namespace ptz

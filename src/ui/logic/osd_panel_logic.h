@@ -1,7 +1,7 @@
 // The OSD panel's behaviour, free of any toolkit: its load (the program's start-up point), the
 // camera binding it owns and shares with the PTZ panel, its OSD keys, the device combo box's
-// action and the model profiles. ViewController supplies the controls by implementing the
-// outlets.
+// action, the camera the user picked last and the model profiles. ViewController supplies the
+// controls by implementing the outlets.
 //
 // Threading: GUI thread only.
 #pragma once
@@ -13,7 +13,9 @@
 #include "camera/uvc_camera_control.h"
 #include "discovery/device_list_panel.h"
 #include "platform/usb/usb_interface.h"
+#include "ui/logic/camera_status.h"
 #include "ui/logic/control_views.h"
+#include "ui/logic/panel_memory.h"
 #include "ui/logic/tab_container.h"
 
 namespace ptz {
@@ -23,8 +25,9 @@ class OsdPanelLogic : public DeviceListPanel {
     // Hands the panel to the device watcher during the load; may be empty.
     using DeviceWatcherSetUp = std::function<void(DeviceListPanel&)>;
 
-    // `registry` finds the cameras to bind and must outlive the panel.
-    OsdPanelLogic(UsbRegistry& registry, DeviceWatcherSetUp setUpDeviceWatcher);
+    // `registry` finds the cameras to bind; it, `status` and `settings` must outlive the panel.
+    OsdPanelLogic(UsbRegistry& registry, DeviceWatcherSetUp setUpDeviceWatcher,
+                  CameraStatus& status, SettingsStore& settings);
     ~OsdPanelLogic() override;
     OsdPanelLogic(const OsdPanelLogic&) = delete;
     OsdPanelLogic& operator=(const OsdPanelLogic&) = delete;
@@ -39,6 +42,8 @@ class OsdPanelLogic : public DeviceListPanel {
     void InitUvcContrl(int32_t pid, int32_t vid) override;
     void UnInitUvcContrl() override;
     void ReInitUI(st_DevRef device) override;
+    // The camera the user picked last is bound again when it is listed.
+    void OnDeviceListed(int row) override;
 
     // Actions.
     void OnClickUp();
@@ -48,8 +53,12 @@ class OsdPanelLogic : public DeviceListPanel {
     void OnClickOk();
     void OnClickOpenClose();
     void OnClickBack();
-    // The user picked a row of the device combo box: binds that row's device.
+    // The user picked a row of the device combo box: binds that row's device and remembers it.
     void OnClickCbxDevice();
+    // The user picked a camera elsewhere (the status line): the same, for that row.
+    void OnPickCamera(int row);
+    // The listed cameras, row by row, as the status line names them.
+    std::vector<std::string> cameraChoices() const;
 
     const std::shared_ptr<UVCCameraControl>& cameraControl() const { return cameraControl_; }
 
@@ -73,6 +82,8 @@ class OsdPanelLogic : public DeviceListPanel {
 
     UsbRegistry& registry_;
     DeviceWatcherSetUp setUpDeviceWatcher_;
+    CameraStatus& status_;
+    SettingsStore& settings_;
     std::shared_ptr<UVCCameraControl> cameraControl_;
 };
 

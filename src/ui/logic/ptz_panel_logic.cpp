@@ -1,6 +1,11 @@
 #include "ui/logic/ptz_panel_logic.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/log.h"
+#include "ui/logic/model_profiles.h"
+#include "ui/logic/osd_panel_logic.h"
 #include "ui/logic/preset_number.h"
 
 namespace ptz {
@@ -9,18 +14,42 @@ PtzPanelLogic* g_kView2 = nullptr;
 
 namespace {
 
-// A latch holds true while the next click starts a movement. It flips only when the command
-// went through, so a failed start or stop is repeated by the next click.
-bool clickDirection(UVCCameraControl* camera, bool& bStart,
-                    bool (UVCCameraControl::*command)(bool start)) {
-    if (!camera) {
-        return false;
+bool isFocus(HoldControl control) {
+    return control == HoldControl::FocusPlus || control == HoldControl::FocusReduce;
+}
+
+// The move a hold control makes: start (+1 or -1 on its axis) or stop (0), at the camera's
+// chosen speeds. Directions send the command set's own start and stop.
+bool moveFor(UVCCameraControl& camera, HoldControl control, bool start) {
+    switch (control) {
+        case HoldControl::Up:
+            return camera.ClickPtzUpBtn(start);
+        case HoldControl::Down:
+            return camera.ClickPtzDownBtn(start);
+        case HoldControl::Left:
+            return camera.ClickPtzLeftBtn(start);
+        case HoldControl::Right:
+            return camera.ClickPtzRightBtn(start);
+        case HoldControl::ZoomPlus:
+        case HoldControl::ZoomReduce: {
+            const int direction = control == HoldControl::ZoomPlus ? 1 : -1;
+            return camera.moveZoom(start ? direction : 0, camera.zoomFocusSpeed());
+        }
+        case HoldControl::FocusPlus:
+        case HoldControl::FocusReduce: {
+            const int direction = control == HoldControl::FocusPlus ? 1 : -1;
+            if (start) {
+                // A manual move is refused while autofocus is on.
+                camera.MakeAutoFocus(false);
+            }
+            return camera.moveFocus(start ? direction : 0, camera.zoomFocusSpeed());
+        }
     }
-    const bool ok = (camera->*command)(bStart);
-    if (ok) {
-        bStart = !bStart;
-    }
-    return ok;
+    return false;
+}
+
+uint8_t clampSpeed(int speed, SpeedRange range) {
+    return static_cast<uint8_t>(std::clamp<int>(speed, range.minimum, range.maximum));
 }
 
 }  // namespace
@@ -54,7 +83,7 @@ void PtzPanelLogic::viewDidLoad() {
         button->setBordered(false);
     }
 
-    presetCbx().selectItemAtIndex(0);
+    showPresetNames(std::nullopt);
 
     RadioMatrixView& matrix = createRadioMatrix();
     matrix.setCellTitle(0, "Set");
@@ -63,6 +92,7 @@ void PtzPanelLogic::viewDidLoad() {
     // stored position instead of overwriting one.
     matrix.selectCellAtColumn(1);
 
+    showSpeeds();
     g_kView2 = this;
 }
 
@@ -74,57 +104,29 @@ void PtzPanelLogic::EnableCtrl(bool enabled) {
     }
 }
 
-bool PtzPanelLogic::OnClickUp() {
-    static bool bStart = true;
-    return clickDirection(cameraControl_.get(), bStart, &UVCCameraControl::ClickPtzUpBtn);
-}
-
-bool PtzPanelLogic::OnClickLeft() {
-    static bool bStart = true;
-    return clickDirection(cameraControl_.get(), bStart, &UVCCameraControl::ClickPtzLeftBtn);
-}
-
-bool PtzPanelLogic::OnClickDown() {
-    static bool bStart = true;
-    return clickDirection(cameraControl_.get(), bStart, &UVCCameraControl::ClickPtzDownBtn);
-}
-
-bool PtzPanelLogic::OnClickRight() {
-    static bool bStart = true;
-    return clickDirection(cameraControl_.get(), bStart, &UVCCameraControl::ClickPtzRightBtn);
+void PtzPanelLogic::setCameraControl(std::shared_ptr<UVCCameraControl> control, CameraModel model) {
+    // A move started on the camera being replaced would never see its stop.
+    for (int i = 0; i < kHoldControlCount; ++i) {
+        if (std::exchange(started_[i], false) && cameraControl_) {
+            moveFor(*cameraControl_, static_cast<HoldControl>(i), false);
+        }
+    }
+    cameraControl_ = std::move(control);
+    model_ = model;
+    speedRanges_ = {};
+    speedRangesLearned_ = false;
+    panTiltSpeed_ = clampSpeed(
+        rememberedSpeed(settings_, model_, SpeedPair::PanTilt).value_or(uvc_payload::kPanTiltSpeed),
+        kDefaultPanTiltSpeeds);
+    zoomFocusSpeed_ = clampSpeed(rememberedSpeed(settings_, model_, SpeedPair::ZoomFocus)
+                                     .value_or(uvc_payload::kZoomFocusSpeed),
+                                 kDefaultZoomFocusSpeeds);
+    showSpeeds();
+    showPresetNames(parsePresetNumber(presetCbx().stringValue()).number);
 }
 
 void PtzPanelLogic::OnClickHome() {
-    if (cameraControl_) {
-        cameraControl_->ClickPtzHomeBtn();
-    }
-}
-
-bool PtzPanelLogic::OnClickZoomReduce() {
-    return cameraControl_ && cameraControl_->ClickPtzZoomReduceBtn();
-}
-
-bool PtzPanelLogic::OnClickZoomPlus() {
-    return cameraControl_ && cameraControl_->ClickPtzZoomPlusBtn();
-}
-
-bool PtzPanelLogic::focusAction(bool (UVCCameraControl::*focusCommand)()) {
-    bool ok = false;
-    if (cameraControl_) {
-        // A manual step is refused while autofocus is on.
-        cameraControl_->MakeAutoFocus(false);
-        ok = (cameraControl_.get()->*focusCommand)();
-    }
-    autoFocusBtn().setImage("autofocus_off.png");
-    return ok;
-}
-
-bool PtzPanelLogic::OnClickFocusReduce() {
-    return focusAction(&UVCCameraControl::ClickPtzFocusReduceBtn);
-}
-
-bool PtzPanelLogic::OnClickFocusPlus() {
-    return focusAction(&UVCCameraControl::ClickPtzFocusPlusBtn);
+    run([](UVCCameraControl& camera) { return camera.ClickPtzHomeBtn(); });
 }
 
 void PtzPanelLogic::OnClickAutoFocus() {
@@ -134,7 +136,7 @@ void PtzPanelLogic::OnClickAutoFocus() {
     // The image shows the state the click switches to.
     autoFocusBtn().setImage(cameraControl_->bAutoFocus() != 0 ? "autofocus_off.png"
                                                               : "autofocus.png");
-    cameraControl_->ClickPtzAutoFocusBtn();
+    run([](UVCCameraControl& camera) { return camera.ClickPtzAutoFocusBtn(); });
 }
 
 void PtzPanelLogic::OnClickPresetCbx() {
@@ -146,62 +148,200 @@ void PtzPanelLogic::OnClickPresetCbx() {
         logLine("%s", preset.whyNot.c_str());
         return;
     }
-    if (myMatrix().selectedColumn() == 0) {
-        cameraControl_->ClickPtzSetBtn(*preset.number);
-    } else {
-        cameraControl_->ClickPtzCallBtn(*preset.number);
-    }
-}
-
-void PtzPanelLogic::runHoldAction(HoldControl control) {
-    bool ok = false;
-    switch (control) {
-        case HoldControl::Up:
-            ok = OnClickUp();
-            break;
-        case HoldControl::Down:
-            ok = OnClickDown();
-            break;
-        case HoldControl::Left:
-            ok = OnClickLeft();
-            break;
-        case HoldControl::Right:
-            ok = OnClickRight();
-            break;
-        case HoldControl::ZoomPlus:
-            ok = OnClickZoomPlus();
-            break;
-        case HoldControl::ZoomReduce:
-            ok = OnClickZoomReduce();
-            break;
-        case HoldControl::FocusPlus:
-            ok = OnClickFocusPlus();
-            break;
-        case HoldControl::FocusReduce:
-            ok = OnClickFocusReduce();
-            break;
-    }
-    if (ok) {
-        moving_[index(control)] = !moving_[index(control)];
-    }
+    const bool store = myMatrix().selectedColumn() == 0;
+    run([&](UVCCameraControl& camera) {
+        return store ? camera.ClickPtzSetBtn(*preset.number)
+                     : camera.ClickPtzCallBtn(*preset.number);
+    });
 }
 
 void PtzPanelLogic::pressHoldControl(HoldControl control) {
-    if (held_[index(control)]) {
+    if (std::exchange(held_[index(control)], true)) {
         return;
     }
-    held_[index(control)] = true;
-    runHoldAction(control);
+    if (isFocus(control)) {
+        autoFocusBtn().setImage("autofocus_off.png");
+    }
+    started_[index(control)] =
+        run([control](UVCCameraControl& camera) { return moveFor(camera, control, true); });
 }
 
 void PtzPanelLogic::releaseHoldControl(HoldControl control) {
-    if (!held_[index(control)]) {
+    if (!std::exchange(held_[index(control)], false)) {
         return;
     }
-    held_[index(control)] = false;
-    if (moving_[index(control)]) {
-        runHoldAction(control);
+    // After a start that failed nothing moves; a stop would only fail the same way again.
+    if (std::exchange(started_[index(control)], false)) {
+        run([control](UVCCameraControl& camera) { return moveFor(camera, control, false); });
     }
+}
+
+void PtzPanelLogic::learnSpeedRanges() {
+    if (speedRangesLearned_ || !cameraControl_) {
+        return;
+    }
+    speedRangesLearned_ = true;
+    speedRanges_ = readSpeedRanges(*cameraControl_);
+    panTiltSpeed_ = clampSpeed(panTiltSpeed_, speedRanges_.panTilt);
+    zoomFocusSpeed_ = clampSpeed(zoomFocusSpeed_, speedRanges_.zoomFocus);
+    showSpeeds();
+}
+
+void PtzPanelLogic::showSpeeds() {
+    if (cameraControl_) {
+        cameraControl_->setPanTiltSpeed(panTiltSpeed_);
+        cameraControl_->setZoomFocusSpeed(zoomFocusSpeed_);
+    }
+    panTiltSpeedControl().setSpeedRange(speedRanges_.panTilt);
+    panTiltSpeedControl().setSpeed(panTiltSpeed_);
+    zoomFocusSpeedControl().setSpeedRange(speedRanges_.zoomFocus);
+    zoomFocusSpeedControl().setSpeed(zoomFocusSpeed_);
+}
+
+void PtzPanelLogic::OnChangePanTiltSpeed(int speed) {
+    panTiltSpeed_ = clampSpeed(speed, speedRanges_.panTilt);
+    if (model_.known()) {
+        rememberSpeed(settings_, model_, SpeedPair::PanTilt, panTiltSpeed_);
+    }
+    showSpeeds();
+}
+
+void PtzPanelLogic::OnChangeZoomFocusSpeed(int speed) {
+    zoomFocusSpeed_ = clampSpeed(speed, speedRanges_.zoomFocus);
+    if (model_.known()) {
+        rememberSpeed(settings_, model_, SpeedPair::ZoomFocus, zoomFocusSpeed_);
+    }
+    showSpeeds();
+}
+
+std::string PtzPanelLogic::presetLabel(int number) const {
+    const std::map<int, std::string> names = presetNames(settings_, model_);
+    const auto named = names.find(number);
+    return std::to_string(number) + (named == names.end() ? "" : " \u00b7 " + named->second);
+}
+
+// Named presets first, by number, then the unnamed of 0-9.
+void PtzPanelLogic::showPresetNames(std::optional<int> select) {
+    const std::map<int, std::string> names =
+        model_.known() ? presetNames(settings_, model_) : std::map<int, std::string>{};
+    std::vector<std::string> items;
+    for (const auto& [number, name] : names) {
+        items.push_back(std::to_string(number) + " \u00b7 " + name);
+    }
+    for (int number = 0; number <= 9; ++number) {
+        if (!names.contains(number)) {
+            items.push_back(std::to_string(number));
+        }
+    }
+    int selected = 0;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (select && parsePresetNumber(items[i]).number == select) {
+            selected = static_cast<int>(i);
+        }
+    }
+    presetCbx().setItems(items);
+    presetCbx().selectItemAtIndex(selected);
+}
+
+std::optional<int> PtzPanelLogic::presetToName() {
+    if (!cameraControl_ || !model_.known()) {
+        return std::nullopt;
+    }
+    return parsePresetNumber(presetCbx().stringValue()).number;
+}
+
+void PtzPanelLogic::OnNamePreset() {
+    const std::optional<int> number = presetToName();
+    if (!number) {
+        return;
+    }
+    const std::map<int, std::string> names = presetNames(settings_, model_);
+    const auto named = names.find(*number);
+    const std::optional<std::string> name =
+        askPresetName(*number, named == names.end() ? std::string() : named->second);
+    if (name) {
+        setPresetName(settings_, model_, *number, *name);
+        showPresetNames(number);
+    }
+}
+
+bool PtzPanelLogic::presetsOffered() const {
+    const ModelProfile* profile = findModelProfile(model_.vendorId, model_.productId);
+    return !profile || (!profile->hidesPresetControls && profile->withheldTab != WithheldTab::Ptz);
+}
+
+void PtzPanelLogic::storePresetAfterConfirmation(int32_t number) {
+    if (!cameraControl_ || !presetsOffered() || !confirmPresetStore(presetLabel(number))) {
+        return;
+    }
+    run([number](UVCCameraControl& camera) { return camera.ClickPtzSetBtn(number); });
+}
+
+void PtzPanelLogic::recallPreset(int32_t number) {
+    if (presetsOffered()) {
+        run([number](UVCCameraControl& camera) { return camera.ClickPtzCallBtn(number); });
+    }
+}
+
+void PtzPanelLogic::movePanTilt(int panDirection, uint8_t panSpeed, int tiltDirection,
+                                uint8_t tiltSpeed) {
+    run([&](UVCCameraControl& camera) {
+        return camera.movePanTilt(panDirection, panSpeed, tiltDirection, tiltSpeed);
+    });
+}
+
+void PtzPanelLogic::moveZoom(int direction, uint8_t speed) {
+    run([&](UVCCameraControl& camera) { return camera.moveZoom(direction, speed); });
+}
+
+void PtzPanelLogic::switchAutoFocusOff() {
+    autoFocusBtn().setImage("autofocus_off.png");
+    run([](UVCCameraControl& camera) {
+        camera.MakeAutoFocus(false);
+        return true;
+    });
+}
+
+void PtzPanelLogic::moveFocus(int direction, uint8_t speed) {
+    run([&](UVCCameraControl& camera) { return camera.moveFocus(direction, speed); });
+}
+
+void PtzPanelLogic::pressOsdKey(OsdKey key) {
+    if (!global_mainview) {
+        return;
+    }
+    switch (key) {
+        case OsdKey::Up:
+            return global_mainview->OnClickUp();
+        case OsdKey::Down:
+            return global_mainview->OnClickDown();
+        case OsdKey::Left:
+            return global_mainview->OnClickLeft();
+        case OsdKey::Right:
+            return global_mainview->OnClickRight();
+        case OsdKey::Ok:
+            return global_mainview->OnClickOk();
+        case OsdKey::Back:
+            return global_mainview->OnClickBack();
+        case OsdKey::OpenClose:
+            return global_mainview->OnClickOpenClose();
+    }
+}
+
+bool PtzPanelLogic::osdTabShown() const {
+    const TabContainer* container =
+        global_mainview ? global_mainview->parentViewController() : nullptr;
+    return container && container->selectedTabViewItem() == pGlobleItem0;
+}
+
+SpeedRange PtzPanelLogic::panTiltSpeeds() {
+    learnSpeedRanges();
+    return speedRanges_.panTilt;
+}
+
+SpeedRange PtzPanelLogic::zoomFocusSpeeds() {
+    learnSpeedRanges();
+    return speedRanges_.zoomFocus;
 }
 
 }  // namespace ptz

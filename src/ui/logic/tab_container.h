@@ -24,6 +24,8 @@ class TabContainer {
     virtual std::vector<std::shared_ptr<TabItem>> tabViewItems() const = 0;
     virtual void insertTabViewItem(std::shared_ptr<TabItem> item, int index) = 0;
     virtual void removeTabViewItem(const std::shared_ptr<TabItem>& item) = 0;
+    // The item whose tab is shown, or nullptr.
+    virtual std::shared_ptr<TabItem> selectedTabViewItem() const = 0;
     virtual void setPreferredContentSize(int width, int height) = 0;
 };
 

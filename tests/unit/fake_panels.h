@@ -1,0 +1,222 @@
+// The panels' logic over small fake views, with the simulated camera behind a handle that can
+// fail as an unplugged, busy or silent camera's does.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "discovery/st_dev_ref.h"
+#include "simcam/simulated_camera_interface.h"
+#include "ui/logic/osd_panel_logic.h"
+#include "ui/logic/ptz_panel_logic.h"
+
+namespace ptz::testing {
+
+struct FakeButton final : ButtonView {
+    void setEnabled(bool on) override { enabled = on; }
+    void setHidden(bool on) override { hidden = on; }
+    void setImage(const std::string& name) override { image = name; }
+    void setBordered(bool on) override { bordered = on; }
+    void setImageScaling(ImageScaling scaling) override {
+        stretched = scaling == ImageScaling::AxesIndependently;
+    }
+    std::string image;
+    bool enabled = true, hidden = false, bordered = true, stretched = false;
+};
+
+struct FakeControl final : ControlView {
+    void setEnabled(bool on) override { enabled = on; }
+    void setHidden(bool on) override { hidden = on; }
+    bool enabled = true, hidden = false;
+};
+
+struct FakePresetBox final : ComboTextView {
+    void setEnabled(bool) override {}
+    void setHidden(bool on) override { hidden = on; }
+    std::string stringValue() const override { return text; }
+    void selectItemAtIndex(int index) override { text = items.at(static_cast<size_t>(index)); }
+    void setItems(const std::vector<std::string>& list) override { items = list; }
+    std::string text;
+    std::vector<std::string> items;
+    bool hidden = false;
+};
+
+struct FakeMatrix final : RadioMatrixView {
+    void setEnabled(bool) override {}
+    void setHidden(bool on) override { hidden = on; }
+    void setCellTitle(int column, const std::string& title) override { titles[column] = title; }
+    void selectCellAtColumn(int column) override { selected = column; }
+    int selectedColumn() const override { return selected; }
+    int selected = -1;
+    bool hidden = false;
+    std::string titles[2];
+};
+
+struct FakeSpeed final : SpeedView {
+    void setSpeedRange(SpeedRange shown) override { range = shown; }
+    void setSpeed(uint8_t shown) override { speed = shown; }
+    SpeedRange range{0, 0};
+    int speed = -1;
+};
+
+struct FakePanelView final : PanelView {
+    void setBackgroundColor(double, double, double, double) override {}
+    void setPreferredContentSize(int, int) override {}
+};
+
+struct FakeStatusView final : StatusView {
+    void showCamera(const std::string& text) override { camera = text; }
+    void showMessage(const std::string& text) override { message = text; }
+    std::string camera, message;
+};
+
+struct FakeDeviceRows final : DeviceComboBox {
+    int numberOfItems() const override { return static_cast<int>(rows.size()); }
+    void addItemWithObjectValue(const std::string& text) override { rows.push_back(text); }
+    void setStringValue(const std::string&) override {}
+    void selectItemAtIndex(int index) override { selected = index; }
+    int indexOfSelectedItem() const override { return selected; }
+    void removeItemAtIndex(int index) override { rows.erase(rows.begin() + index); }
+    std::vector<std::string> rows;
+    int selected = -1;
+};
+
+// Tabs 0 and 1 hold the OSD and PTZ panels.
+struct FakeTabs final : TabContainer {
+    FakeTabs() : items{std::make_shared<TabItem>(), std::make_shared<TabItem>()}, all(items) {}
+    std::vector<std::shared_ptr<TabItem>> tabViewItems() const override { return items; }
+    void insertTabViewItem(std::shared_ptr<TabItem> item, int index) override {
+        items.insert(items.begin() + index, std::move(item));
+    }
+    void removeTabViewItem(const std::shared_ptr<TabItem>& item) override {
+        std::erase(items, item);
+    }
+    std::shared_ptr<TabItem> selectedTabViewItem() const override { return selected; }
+    void setPreferredContentSize(int, int) override {}
+    TabContainer* holding(int tab) {
+        return std::find(items.begin(), items.end(), all[tab]) != items.end() ? this : nullptr;
+    }
+    std::vector<std::shared_ptr<TabItem>> items;
+    const std::vector<std::shared_ptr<TabItem>> all;
+    std::shared_ptr<TabItem> selected;
+};
+
+struct MapSettings final : SettingsStore {
+    std::optional<std::string> value(const std::string& key) const override {
+        const auto found = values.find(key);
+        return found == values.end() ? std::nullopt : std::optional(found->second);
+    }
+    void setValue(const std::string& key, const std::string& value) override {
+        values[key] = value;
+    }
+    void remove(const std::string& key) override { values.erase(key); }
+    std::vector<std::string> childKeys(const std::string& group) const override {
+        std::vector<std::string> keys;
+        for (const auto& [key, value] : values) {
+            if (key.starts_with(group + "/") &&
+                key.find('/', group.size() + 1) == std::string::npos) {
+                keys.push_back(key.substr(group.size() + 1));
+            }
+        }
+        return keys;
+    }
+    std::map<std::string, std::string> values;
+};
+
+class FakeOsdPanel final : public OsdPanelLogic {
+  public:
+    FakeOsdPanel(UsbRegistry& registry, CameraStatus& status, SettingsStore& settings,
+                 FakeTabs& tabs, DeviceWatcherSetUp setUpDeviceWatcher = {})
+        : OsdPanelLogic(registry, std::move(setUpDeviceWatcher), status, settings), tabs_(tabs) {}
+    ButtonView& leftButton() override { return keys[0]; }
+    ButtonView& rightButton() override { return keys[1]; }
+    ButtonView& upButton() override { return keys[2]; }
+    ButtonView& downButton() override { return keys[3]; }
+    ButtonView& okButton() override { return keys[4]; }
+    ButtonView& openCloseBtn() override { return keys[5]; }
+    ButtonView& backButton() override { return keys[6]; }
+    DeviceComboBox& cbxDevice() override { return rows; }
+    TabContainer* parentViewController() override { return tabs_.holding(0); }
+
+    std::array<FakeButton, 7> keys;
+    FakeDeviceRows rows;
+
+  protected:
+    PanelView& view() override { return view_; }
+
+  private:
+    FakeTabs& tabs_;
+    FakePanelView view_;
+};
+
+class FakePtzPanel final : public PtzPanelLogic {
+  public:
+    FakePtzPanel(CameraStatus& status, SettingsStore& settings, FakeTabs& tabs)
+        : PtzPanelLogic(status, settings), tabs_(tabs) {}
+    ButtonView& leftButton() override { return buttons["left"]; }
+    ButtonView& rightButton() override { return buttons["right"]; }
+    ButtonView& upButton() override { return buttons["up"]; }
+    ButtonView& downButton() override { return buttons["down"]; }
+    ButtonView& zoomReduce() override { return buttons["zoomReduce"]; }
+    ButtonView& zoomPlus() override { return buttons["zoomPlus"]; }
+    ButtonView& homeButton() override { return buttons["home"]; }
+    ButtonView& focusReduce() override { return buttons["focusReduce"]; }
+    ButtonView& focusPlus() override { return buttons["focusPlus"]; }
+    ComboTextView& presetCbx() override { return presets; }
+    ButtonView& autoFocusBtn() override { return buttons["autoFocus"]; }
+    ControlView& presetStatic() override { return presetLabel; }
+    SpeedView& panTiltSpeedControl() override { return panTiltSpeed; }
+    SpeedView& zoomFocusSpeedControl() override { return zoomFocusSpeed; }
+    TabContainer* parentViewController() override { return tabs_.holding(1); }
+
+    std::map<std::string, FakeButton> buttons;
+    FakePresetBox presets;
+    FakeControl presetLabel;
+    FakeMatrix matrix;
+    FakeSpeed panTiltSpeed, zoomFocusSpeed;
+    // The user's answers to the dialogs, and what they were asked.
+    bool confirms = true;
+    std::optional<std::string> nameGiven;
+    std::vector<std::string> asked;
+
+  protected:
+    PanelView& view() override { return view_; }
+    RadioMatrixView& createRadioMatrix() override { return matrix; }
+    RadioMatrixView& myMatrix() override { return matrix; }
+    bool confirmPresetStore(const std::string& preset) override {
+        asked.push_back("store " + preset);
+        return confirms;
+    }
+    std::optional<std::string> askPresetName(int number, const std::string& name) override {
+        asked.push_back("name " + std::to_string(number) + " " + name);
+        return nameGiven;
+    }
+
+  private:
+    FakeTabs& tabs_;
+    FakePanelView view_;
+};
+
+// The simulated camera's handle, failing every transfer with `failure` while it is set.
+class FailingSimulatedHandle final : public UsbInterface {
+  public:
+    FailingSimulatedHandle(sim::SimulatedCamera& camera, const UsbStatus& failure)
+        : handle_(camera), failure_(failure) {}
+    UsbStatus open() override { return handle_.open(); }
+    UsbStatus controlRequest(UsbDeviceRequest& request) override {
+        return failure_ != usb_status::kSuccess ? failure_ : handle_.controlRequest(request);
+    }
+    UsbStatus close() override { return handle_.close(); }
+    uint8_t interfaceNumber() const override { return handle_.interfaceNumber(); }
+
+  private:
+    sim::SimulatedCameraInterface handle_;
+    const UsbStatus& failure_;
+};
+
+}  // namespace ptz::testing
