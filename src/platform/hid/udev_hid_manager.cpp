@@ -7,6 +7,8 @@
 #include <cstring>
 
 #include "platform/hid/udev_hid_device.h"
+#include "platform/hid/udev_hid_devices.h"
+#include "platform/udev_devices.h"
 #include "platform/usb/usb_status_mapping.h"
 
 namespace ptz {
@@ -64,37 +66,17 @@ int32_t UdevHidManager::open() {
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, &deliveryContext_,
                      [this] { readMonitor(); });
 
-    udev_enumerate* enumerate = udev_enumerate_new(udev_);
-    result = enumerate != nullptr ? 0 : -(errno != 0 ? errno : ENOMEM);
-    if (result >= 0) {
-        result = udev_enumerate_add_match_subsystem(enumerate, "hidraw");
-    }
-    if (result >= 0) {
-        result = udev_enumerate_scan_devices(enumerate);
-    }
-    if (result >= 0) {
-        udev_list_entry* entry = nullptr;
-        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
-            udev_device* device =
-                udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
-            if (device == nullptr) {
-                continue;  // gone since the scan; its removal will find nothing
-            }
-            auto hid = std::make_unique<UdevHidDevice>(readUdevHidNode(device));
-            udev_device_unref(device);
-            UdevHidDevice* present = hid.get();
-            if (devices_.try_emplace(present->node().syspath, std::move(hid)).second) {
-                presentAtOpen_.push_back(present);
-            }
+    forEachUdevDevice("hidraw", nullptr, [this](udev_device* device) {
+        auto hid = std::make_unique<UdevHidDevice>(readHidDeviceInfo(device));
+        UdevHidDevice* present = hid.get();
+        if (devices_.try_emplace(present->node().syspath, std::move(hid)).second) {
+            presentAtOpen_.push_back(present);
         }
-    }
-    if (enumerate != nullptr) {
-        udev_enumerate_unref(enumerate);
-    }
+    });
     // Reported from the event loop, once the caller's set-up has finished.
     QMetaObject::invokeMethod(
         &deliveryContext_, [this] { deliverPresentDevices(); }, Qt::QueuedConnection);
-    return result < 0 ? static_cast<int32_t>(statusFromErrno(-result)) : 0;
+    return 0;
 }
 
 void UdevHidManager::deliverPresentDevices() {
@@ -122,7 +104,7 @@ void UdevHidManager::readMonitor() {
 }
 
 void UdevHidManager::deviceAdded(udev_device* device) {
-    UdevHidNode node = readUdevHidNode(device);
+    HidDeviceInfo node = readHidDeviceInfo(device);
     if (node.syspath.empty() || devices_.count(node.syspath) != 0) {
         return;  // already known from the enumeration
     }

@@ -1,4 +1,4 @@
-#include "platform/hid/usb_location_id.h"
+#include "platform/usb/usb_location_id.h"
 
 namespace ptz {
 
