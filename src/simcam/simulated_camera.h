@@ -3,6 +3,21 @@
 // standard has a camera answer them. Pan, tilt, zoom and focus move over time; extension unit
 // 19 drives an on-screen menu, unit 20 stores and recalls presets.
 //
+// The head: pan -170°..+170° and tilt -30°..+90° (arc seconds, GET_RES 1°), zoom 0..16384,
+// focus 0..1000 (300 at start, autofocus on). Relative moves go 4° a second per pan or tilt
+// speed step, 600 zoom and 40 focus units a second per step; absolute targets and presets
+// move pan 100°, tilt 80°, zoom 8192 and focus 500 units a second; autofocus 250 a second
+// toward the in-focus position, which grows from 300 at widest to 500 at full telephoto.
+//
+// Where the standard leaves the choice to the firmware, this camera: stalls a wLength other
+// than the control's with "invalid request"; refuses manual focus (absolute and relative)
+// while autofocus is on with "wrong state" and reports those controls in GET_INFO as disabled
+// by automatic mode; treats CT_FOCUS_AUTO as the boolean it is (no GET_MIN, GET_MAX,
+// GET_RES); takes a key press only as the value 0; ignores keys other than open/close while
+// the menu is hidden; recalls a preset never stored as the factory position (pan and tilt 0,
+// widest zoom, default focus), and leaves focus to autofocus on a recall while it is on; and
+// leaves the error code alone for requests not addressed to its VideoControl interface.
+//
 // No I/O, no threads, no Qt: time comes from an injected clock, so that a test steps it
 // instead of sleeping. Not thread-safe: a caller on another thread (an ioctl handler) guards
 // it with its own lock.
@@ -84,6 +99,8 @@ struct OsdMenuView {
     std::string title;               // the level shown, e.g. "Setup" or "Exposure"
     std::vector<std::string> lines;  // one per item, value included: "Brightness    5"
     int cursor = 0;                  // index into lines
+
+    bool operator==(const OsdMenuView&) const = default;
 };
 
 // Where the head is and what it is doing, at the clock's present time.
