@@ -37,11 +37,11 @@ class BoundCamera {
     }
 
     ptz::UVCCameraControl& control() { return *control_; }
-    ptz::testing::EmulatedUsbDevice& camera() { return camera_; }
+    ptz::testing::EmulatedUsbCamera& camera() { return camera_; }
 
   private:
     ptz::testing::UsbTestbed bed_;
-    ptz::testing::EmulatedUsbDevice& camera_;
+    ptz::testing::EmulatedUsbCamera& camera_;
     std::unique_ptr<ptz::UsbRegistry> registry_;
     std::shared_ptr<ptz::UVCCameraControl> control_;
 };

@@ -31,7 +31,7 @@ namespace {
 using testing::cameraAt;
 using ::testing::Contains;
 using ::testing::ElementsAre;
-using testing::EmulatedUsbDevice;
+using testing::EmulatedUsbCamera;
 using testing::HidTestbed;
 using ::testing::IsEmpty;
 using testing::LogCapture;
@@ -49,7 +49,7 @@ class EndToEnd : public ::testing::Test {
     LogCapture log;
 
     // A camera with its HID interface's hidraw node; returns the node's syspath.
-    std::string plug(EmulatedUsbDevice& camera) {
+    std::string plug(EmulatedUsbCamera& camera) {
         return hid.addHidNode(camera.interfaceSyspath(camera.firstInterfaceOfClass(kHidClass)));
     }
 
@@ -80,7 +80,7 @@ class EndToEnd : public ::testing::Test {
 };
 
 TEST_F(EndToEnd, CameraPresentAtStartIsBoundAndClicksReachItAsBytes) {
-    EmulatedUsbDevice& camera = usb.add(cameraAt(1, {2}, 2, 0x2e7e, 0x0605));
+    EmulatedUsbCamera& camera = usb.add(cameraAt(1, {2}, 2, 0x2e7e, 0x0605));
     plug(camera);
     start();
     ASSERT_TRUE(waitForRows(1));
@@ -98,8 +98,8 @@ TEST_F(EndToEnd, CameraPresentAtStartIsBoundAndClicksReachItAsBytes) {
 }
 
 TEST_F(EndToEnd, UnpluggingTheSelectedCameraUnbindsItAndThePickedOneTakesOver) {
-    EmulatedUsbDevice& ptzOnly = usb.add(cameraAt(1, {2}, 2, 0x3242, 0x1000));
-    EmulatedUsbDevice& other = usb.add(cameraAt(1, {3}, 3, 0x2e7e, 0x0605));
+    EmulatedUsbCamera& ptzOnly = usb.add(cameraAt(1, {2}, 2, 0x3242, 0x1000));
+    EmulatedUsbCamera& other = usb.add(cameraAt(1, {3}, 3, 0x2e7e, 0x0605));
     const std::string ptzOnlyNode = plug(ptzOnly);
     const std::string otherNode = plug(other);
     start();
@@ -108,8 +108,8 @@ TEST_F(EndToEnd, UnpluggingTheSelectedCameraUnbindsItAndThePickedOneTakesOver) {
 
     // Whichever the enumeration reported first is bound and arranged.
     const bool ptzOnlyFirst = (*arrDevList)[0].pid == 0x1000;
-    EmulatedUsbDevice& bound = ptzOnlyFirst ? ptzOnly : other;
-    EmulatedUsbDevice& remaining = ptzOnlyFirst ? other : ptzOnly;
+    EmulatedUsbCamera& bound = ptzOnlyFirst ? ptzOnly : other;
+    EmulatedUsbCamera& remaining = ptzOnlyFirst ? other : ptzOnly;
     EXPECT_EQ(window->tabViewController()->count(), ptzOnlyFirst ? 1 : 2);
     holdPtzUp();
     EXPECT_THAT(bound.requestLines(), ElementsAre(kTiltUp, kTiltStop));
@@ -136,7 +136,7 @@ TEST_F(EndToEnd, UnpluggingTheSelectedCameraUnbindsItAndThePickedOneTakesOver) {
 TEST_F(EndToEnd, PtzctlListsTheSupportedCamerasOnly) {
     EXPECT_EQ(testing::runPtzctl(PTZCTL_PATH, {"list"}).status, 1);  // none yet
 
-    EmulatedUsbDevice& camera = usb.add(cameraAt(1, {2, 4}, 4, 0x2e7e, 0x0737));
+    EmulatedUsbCamera& camera = usb.add(cameraAt(1, {2, 4}, 4, 0x2e7e, 0x0737));
     plug(camera);
     hid.addUsbHidDevice({.vendorId = 0x046d, .productId = 0xc31c, .product = "Keyboard"});
     const testing::PtzctlRun listed = testing::runPtzctl(PTZCTL_PATH, {"list"});

@@ -28,7 +28,7 @@ TEST(UsbLocationId, BusInTheTopByteThenOneNibblePerPort) {
 TEST(HidEnumeration, ListsEveryHidNodeWithItsUsbIdentity) {
     testing::UsbTestbed usb;
     HidTestbed testbed(usb.umockdev());
-    testing::EmulatedUsbDevice& uvc = usb.add(testing::cameraAt(2, {1}, 3));
+    testing::EmulatedUsbCamera& uvc = usb.add(testing::cameraAt(2, {1}, 3));
     const std::string uvcNode =
         testbed.addHidNode(uvc.interfaceSyspath(uvc.firstInterfaceOfClass(3)));
     const std::string camera = testbed.addUsbHidDevice({0x2e7e, 0x0737, "HD Camera", 1, "2.3"});

@@ -16,7 +16,7 @@ namespace {
 using testing::cameraAt;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using testing::EmulatedUsbDevice;
+using testing::EmulatedUsbCamera;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using testing::UsbTestbed;
@@ -42,7 +42,7 @@ constexpr const char* kAutofocusOff = "21 01 00 08 00 01 01 00 | 00";
 
 // Every command: the lines its dry run prints are the panel's bytes, and what it sends.
 TEST_F(PtzctlOnTheBus, EveryCommandSendsThePanelsBytesAsItsDryRunPrintsThem) {
-    EmulatedUsbDevice& camera = bed.add();
+    EmulatedUsbCamera& camera = bed.add();
     const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> commands = {
         {{"osd", "up"}, {"21 01 00 01 00 13 02 00 | 00 00", kTiltStop}},
         {{"osd", "down"}, {"21 01 00 02 00 13 02 00 | 00 00", kTiltStop}},
@@ -97,7 +97,7 @@ int32_t answerOf(const std::string& line) {
 }
 
 TEST_F(PtzctlOnTheBus, GetAndRangePrintTheCamerasAnswers) {
-    EmulatedUsbDevice& camera = bed.add();
+    EmulatedUsbCamera& camera = bed.add();
     const Finished get = ptzctl(withIds({"get", "zoomAbsolute"}));
     EXPECT_EQ(get.status, 0) << get.err;
     EXPECT_THAT(get.out, ElementsAre(std::to_string(camera.firmware().state().zoom)));
@@ -115,8 +115,8 @@ TEST_F(PtzctlOnTheBus, GetAndRangePrintTheCamerasAnswers) {
 }
 
 TEST_F(PtzctlOnTheBus, WithoutIdsTheFirstSupportedCameraIsUsed) {
-    EmulatedUsbDevice& webcam = bed.add(cameraAt(1, {1}, 2, 0x046d, 0x0825));
-    EmulatedUsbDevice& ptz = bed.add(cameraAt(1, {2}, 3, 0x3242, 0x1000));
+    EmulatedUsbCamera& webcam = bed.add(cameraAt(1, {1}, 2, 0x046d, 0x0825));
+    EmulatedUsbCamera& ptz = bed.add(cameraAt(1, {2}, 3, 0x3242, 0x1000));
     const Finished result = ptzctl({"osd", "menu"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_THAT(ptz.requestLines(), ElementsAre("21 01 00 07 00 13 02 00 | 00 00"));
@@ -124,8 +124,9 @@ TEST_F(PtzctlOnTheBus, WithoutIdsTheFirstSupportedCameraIsUsed) {
 }
 
 TEST_F(PtzctlOnTheBus, FailuresGiveExitStatusOneAndTheLogOnStandardError) {
-    EmulatedUsbDevice& camera = bed.add();
-    camera.setStalling(true);
+    testing::UsbDeviceSpec relativeOnly;
+    relativeOnly.camera.hasAbsoluteControls = false;
+    bed.add(relativeOnly);
     const Finished stalled = ptzctl(withIds({"home"}));
     EXPECT_EQ(stalled.status, 1);
     EXPECT_THAT(stalled.err, HasSubstr("CameraControl Error: Control request failed: e000404f"));
@@ -140,8 +141,8 @@ TEST_F(PtzctlOnTheBus, FailuresGiveExitStatusOneAndTheLogOnStandardError) {
 }
 
 TEST_F(PtzctlOnTheBus, BindsByLocation) {
-    EmulatedUsbDevice& first = bed.add(cameraAt(1, {1}, 2));
-    EmulatedUsbDevice& second = bed.add(cameraAt(1, {3}, 3));
+    EmulatedUsbCamera& first = bed.add(cameraAt(1, {1}, 2));
+    EmulatedUsbCamera& second = bed.add(cameraAt(1, {3}, 3));
     const Finished result = ptzctl({"--location", "01300000", "preset", "set", "1"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_THAT(second.requestLines(), ElementsAre("21 01 00 04 00 14 01 00 | 01"));

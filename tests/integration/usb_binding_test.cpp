@@ -12,7 +12,7 @@ namespace ptz {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::EmulatedUsbDevice;
+using testing::EmulatedUsbCamera;
 using ::testing::IsEmpty;
 using testing::LogCapture;
 using testing::UsbDeviceSpec;
@@ -29,7 +29,7 @@ UsbDeviceSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNu
 class Binding : public ::testing::Test {
   protected:
     // Sends one OSD key; true when it reached `device` alone.
-    bool reaches(UVCCameraControl& control, EmulatedUsbDevice& device) {
+    bool reaches(UVCCameraControl& control, EmulatedUsbCamera& device) {
         device.clearRequests();
         return control.ClickOsdBackBtn() && device.requestLines().size() == 1;
     }
@@ -41,7 +41,7 @@ class Binding : public ::testing::Test {
 
 TEST_F(Binding, ByIdsMatchedOnTheirLow32BitsThePluggedInCamera) {
     // The registry lists what is there when asked: this camera arrives after it was made.
-    EmulatedUsbDevice& camera = bed.add(cameraAt(1, {2}, 2));
+    EmulatedUsbCamera& camera = bed.add(cameraAt(1, {2}, 2));
     auto control = UVCCameraControl::initWithVendorID(*registry, 0x7'0000'0000LL | kVendorId,
                                                       0x1'0000'0000LL | kProductId);
     EXPECT_TRUE(reaches(*control, camera));
@@ -54,10 +54,10 @@ TEST_F(Binding, ByIdsMatchedOnTheirLow32BitsThePluggedInCamera) {
 }
 
 TEST_F(Binding, OfTwoCamerasWithTheSameIdsTheFirstTheRegistryListsByLocationAnyOther) {
-    EmulatedUsbDevice& second = bed.add(cameraAt(1, {3}, 3));
-    EmulatedUsbDevice& first = bed.add(cameraAt(1, {1}, 2));
+    EmulatedUsbCamera& second = bed.add(cameraAt(1, {3}, 3));
+    EmulatedUsbCamera& first = bed.add(cameraAt(1, {1}, 2));
     bed.add(cameraAt(2, {1}, 2, 0x0737));  // another model, so that location has a choice
-    EmulatedUsbDevice& behindHub = bed.add(cameraAt(3, {1, 4}, 5, 0x0737));
+    EmulatedUsbCamera& behindHub = bed.add(cameraAt(3, {1, 4}, 5, 0x0737));
 
     const std::vector<std::unique_ptr<UsbDeviceService>> listed = registry->allDevices();
     ASSERT_EQ(listed.size(), 4u);
@@ -83,7 +83,7 @@ TEST_F(Binding, DeviceWithoutVideoControlInterfaceStaysUnboundSilently) {
                         1,    1,    0,    0x80, 50,   9,    0x04, 0,    0,    1,    0x03,
                         0x00, 0x00, 0,    9,    0x21, 0x11, 0x01, 0x00, 1,    0x22, 0x22,
                         0x00, 7,    0x05, 0x81, 0x03, 0x08, 0x00, 10};
-    EmulatedUsbDevice& device = bed.add(spec);
+    EmulatedUsbCamera& device = bed.add(spec);
     EXPECT_FALSE(UVCCameraControl::initWithVendorID(*registry, kVendorId, kProductId)->isBound());
     EXPECT_THAT(log.lines, IsEmpty());
     EXPECT_EQ(device.claimAttempts(), 0);

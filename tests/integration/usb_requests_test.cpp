@@ -23,7 +23,7 @@ namespace {
 
 using ::testing::Each;
 using ::testing::ElementsAre;
-using testing::EmulatedUsbDevice;
+using testing::EmulatedUsbCamera;
 using ::testing::IsEmpty;
 using testing::LogCapture;
 using testing::UsbDeviceSpec;
@@ -58,7 +58,7 @@ class Requests : public ::testing::Test {
     }
 
     UsbTestbed bed;
-    EmulatedUsbDevice& camera = bed.add();
+    EmulatedUsbCamera& camera = bed.add();
     LogCapture log;
     const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
 };
@@ -126,7 +126,7 @@ TEST_F(Requests, AfterAnUnplugNothingReachesTheDeviceThatTakesItsPlace) {
     // The same camera plugged in again at the same port: same syspath, a new device number.
     UsbDeviceSpec again = camera.spec();
     again.deviceNumber = 3;
-    EmulatedUsbDevice& successor = bed.add(again);
+    EmulatedUsbCamera& successor = bed.add(again);
     EXPECT_FALSE(control->ClickOsdBackBtn());
     EXPECT_THAT(successor.requestLines(), IsEmpty());
     EXPECT_THAT(log.lines, Each("CameraControl Error: Unable to open interface (e00002c0)"));
@@ -140,7 +140,7 @@ TEST_F(Requests, WIndexNamesTheVideoControlInterfaceWhereverItSits) {
     spec.camera.vendorId = 0x2e7e;
     spec.camera.productId = 0x0893;
     spec.camera.videoControlInterface = 1;
-    EmulatedUsbDevice& hidFirst = bed.add(spec);
+    EmulatedUsbCamera& hidFirst = bed.add(spec);
     const auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0893);
     EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
     EXPECT_THAT(hidFirst.requestLines(), ElementsAre("21 01 00 0c 01 01 03 00 | 01 00 03"));

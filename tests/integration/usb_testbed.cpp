@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <umockdev.h>
 #include <unistd.h>
@@ -49,7 +50,7 @@ std::string hex(std::span<const uint8_t> bytes) {
     std::string text;
     char digits[3];
     for (const uint8_t byte : bytes) {
-        std::snprintf(digits, sizeof digits, "%02x", byte);
+        std::snprintf(digits, sizeof digits, "%02X", byte);
         text += digits;
     }
     return text;
@@ -113,7 +114,7 @@ std::string rootDir(UMockdevTestbed* testbed) {
 }
 
 gboolean onHandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer device) {
-    return static_cast<EmulatedUsbDevice*>(device)->handleIoctl(client) ? TRUE : FALSE;
+    return static_cast<EmulatedUsbCamera*>(device)->handleIoctl(client) ? TRUE : FALSE;
 }
 
 // The block a pointer inside an ioctl argument points to, in the caller's memory; what is
@@ -148,8 +149,9 @@ class ResolvedData {
         return value;
     }
     void write(size_t offset, const void* bytes, size_t length) {
-        umockdev_ioctl_data_update(data_, offset, static_cast<const guint8*>(bytes),
-                                   static_cast<gint>(length));
+        std::vector<guint8> copy(static_cast<const guint8*>(bytes),
+                                 static_cast<const guint8*>(bytes) + length);
+        umockdev_ioctl_data_update(data_, offset, copy.data(), static_cast<gint>(copy.size()));
     }
 
   private:
@@ -169,7 +171,7 @@ UsbDeviceSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNu
     return spec;
 }
 
-EmulatedUsbDevice::EmulatedUsbDevice(UsbDeviceSpec spec)
+EmulatedUsbCamera::EmulatedUsbCamera(UsbDeviceSpec spec)
     : spec_(std::move(spec)), camera_(clock_, spec_.camera) {
     if (spec_.descriptors.empty()) {
         spec_.descriptors = camera_.deviceDescriptor();
@@ -179,25 +181,25 @@ EmulatedUsbDevice::EmulatedUsbDevice(UsbDeviceSpec spec)
     }
 }
 
-EmulatedUsbDevice::~EmulatedUsbDevice() = default;
+EmulatedUsbCamera::~EmulatedUsbCamera() = default;
 
-std::string EmulatedUsbDevice::syspath() const {
+std::string EmulatedUsbCamera::syspath() const {
     return "/sys" + devicePath(spec_);
 }
 
-std::string EmulatedUsbDevice::interfaceSyspath(uint8_t interfaceNumber) const {
+std::string EmulatedUsbCamera::interfaceSyspath(uint8_t interfaceNumber) const {
     return syspath() + "/" + sysfsName(spec_) + ":" +
            std::to_string(firstConfiguration(spec_.descriptors).value) + "." +
            std::to_string(interfaceNumber);
 }
 
-std::string EmulatedUsbDevice::devnode() const {
+std::string EmulatedUsbCamera::devnode() const {
     char node[32];
     std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", spec_.bus, spec_.deviceNumber);
     return node;
 }
 
-uint32_t EmulatedUsbDevice::locationId() const {
+uint32_t EmulatedUsbCamera::locationId() const {
     uint32_t location = static_cast<uint32_t>(spec_.bus) << 24;
     for (size_t i = 0; i < spec_.ports.size() && i < 6; ++i) {
         location |= static_cast<uint32_t>(spec_.ports[i] & 0x0F) << (20 - 4 * i);
@@ -205,7 +207,7 @@ uint32_t EmulatedUsbDevice::locationId() const {
     return location;
 }
 
-uint8_t EmulatedUsbDevice::firstInterfaceOfClass(uint8_t interfaceClass) const {
+uint8_t EmulatedUsbCamera::firstInterfaceOfClass(uint8_t interfaceClass) const {
     for (const InterfaceEntry& interface : firstConfiguration(spec_.descriptors).interfaces) {
         if (interface.interfaceClass == interfaceClass) {
             return interface.number;
@@ -215,7 +217,7 @@ uint8_t EmulatedUsbDevice::firstInterfaceOfClass(uint8_t interfaceClass) const {
                              std::to_string(interfaceClass));
 }
 
-std::vector<std::string> EmulatedUsbDevice::requestLines() const {
+std::vector<std::string> EmulatedUsbCamera::requestLines() const {
     std::lock_guard lock(mutex_);
     std::vector<std::string> lines;
     for (const sim::RecordedRequest& request : camera_.requests()) {
@@ -224,33 +226,42 @@ std::vector<std::string> EmulatedUsbDevice::requestLines() const {
     return lines;
 }
 
-void EmulatedUsbDevice::clearRequests() {
+void EmulatedUsbCamera::clearRequests() {
     std::lock_guard lock(mutex_);
     camera_.clearRequests();
 }
 
-void EmulatedUsbDevice::refuseClaims(int errnoValue, int count) {
+void EmulatedUsbCamera::refuseClaims(int errnoValue, int count) {
     std::lock_guard lock(mutex_);
     claimErrno_ = errnoValue;
     claimsToRefuse_ = count;
 }
 
-int EmulatedUsbDevice::claimAttempts() const {
+int EmulatedUsbCamera::claimAttempts() const {
     std::lock_guard lock(mutex_);
     return claimAttempts_;
 }
 
-void EmulatedUsbDevice::setHanging(bool hanging) {
+void EmulatedUsbCamera::setHanging(bool hanging) {
     std::lock_guard lock(mutex_);
     hanging_ = hanging;
 }
 
-void EmulatedUsbDevice::setGone(bool gone) {
+void EmulatedUsbCamera::setGone(bool gone) {
     std::lock_guard lock(mutex_);
     gone_ = gone;
 }
 
-bool EmulatedUsbDevice::handleIoctl(void* clientPointer) {
+void EmulatedUsbCamera::setDriver(uint8_t interfaceNumber, const std::string& driver) {
+    std::lock_guard lock(mutex_);
+    if (driver.empty()) {
+        spec_.drivers.erase(interfaceNumber);
+    } else {
+        spec_.drivers[interfaceNumber] = driver;
+    }
+}
+
+bool EmulatedUsbCamera::handleIoctl(void* clientPointer) {
     auto* client = static_cast<UMockdevIoctlClient*>(clientPointer);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
@@ -414,14 +425,18 @@ UsbTestbed::UsbTestbed() {
 }
 
 UsbTestbed::~UsbTestbed() {
+    // Root again, to clear the testbed away.
+    if (actsAsNobody_ && (seteuid(0) != 0 || setegid(0) != 0)) {
+        std::perror("seteuid");
+    }
     for (void* handler : handlers_) {
         g_object_unref(handler);
     }
     g_object_unref(testbed_);
 }
 
-EmulatedUsbDevice& UsbTestbed::add(UsbDeviceSpec spec) {
-    auto device = std::make_unique<EmulatedUsbDevice>(std::move(spec));
+EmulatedUsbCamera& UsbTestbed::add(UsbDeviceSpec spec) {
+    auto device = std::make_unique<EmulatedUsbCamera>(std::move(spec));
     const UsbDeviceSpec& made = device->spec();
     const Configuration configuration = firstConfiguration(made.descriptors);
     // umockdev's text format: P: path, N: device node (= its contents in hex), E: property,
@@ -479,8 +494,9 @@ EmulatedUsbDevice& UsbTestbed::add(UsbDeviceSpec spec) {
     return *devices_.back();
 }
 
-void UsbTestbed::setDriver(const EmulatedUsbDevice& device, uint8_t interfaceNumber,
+void UsbTestbed::setDriver(EmulatedUsbCamera& device, uint8_t interfaceNumber,
                            const std::string& driver) {
+    device.setDriver(interfaceNumber, driver);
     const std::string interfacePath = device.interfaceSyspath(interfaceNumber);
     const std::string link = rootDir(testbed_) + interfacePath + "/driver";
     unlink(link.c_str());
@@ -492,24 +508,42 @@ void UsbTestbed::setDriver(const EmulatedUsbDevice& device, uint8_t interfaceNum
     umockdev_testbed_uevent(testbed_, interfacePath.c_str(), driver.empty() ? "unbind" : "bind");
 }
 
-void UsbTestbed::unplug(EmulatedUsbDevice& device) {
+void UsbTestbed::unplug(EmulatedUsbCamera& device) {
     device.setGone(true);
+    // Children first, as the kernel removes them; umockdev would leave their bus links behind.
+    for (const InterfaceEntry& interface :
+         firstConfiguration(device.spec().descriptors).interfaces) {
+        const std::string interfacePath = device.interfaceSyspath(interface.number);
+        umockdev_testbed_uevent(testbed_, interfacePath.c_str(), "remove");
+        umockdev_testbed_remove_device(testbed_, interfacePath.c_str());
+    }
     umockdev_testbed_uevent(testbed_, device.syspath().c_str(), "remove");
     umockdev_testbed_remove_device(testbed_, device.syspath().c_str());
 }
 
-void UsbTestbed::denyAccess(const EmulatedUsbDevice& device) {
+void UsbTestbed::denyAccess(const EmulatedUsbCamera& device) {
     const std::string root = rootDir(testbed_);
     if (chmod((root + device.devnode()).c_str(), 0) != 0) {
         throw std::runtime_error("cannot take the permissions of " + device.devnode());
     }
-    // Root may open anything: become nobody, who may still read the testbed's sysfs.
-    if (geteuid() == 0) {
-        constexpr uid_t kNobody = 65534;
-        if (chmod(root.c_str(), 0755) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
-            throw std::runtime_error("cannot give up root");
-        }
+    if (geteuid() != 0) {
+        return;
     }
+    // Root may open anything: become nobody. Nobody must still reach the testbed's sysfs, and
+    // the node's ioctl socket, which umockdev's preload connects to whether the open succeeds
+    // or not.
+    const std::string socket = root + "/ioctl" + device.devnode();
+    bool reachable = chmod(socket.c_str(), 0666) == 0;
+    for (std::string directory = socket.substr(0, socket.rfind('/'));
+         reachable && directory.size() >= root.size();
+         directory = directory.substr(0, directory.rfind('/'))) {
+        reachable = chmod(directory.c_str(), 0755) == 0;
+    }
+    constexpr uid_t kNobody = 65534;
+    if (!reachable || setegid(kNobody) != 0 || seteuid(kNobody) != 0) {
+        throw std::runtime_error("cannot act as nobody");
+    }
+    actsAsNobody_ = true;
 }
 
 int runTestsUnderUmockdev(int argc, char** argv) {

@@ -46,12 +46,12 @@ struct UsbDeviceSpec {
 UsbDeviceSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNumber,
                        uint16_t vendorId = 0x2e7e, uint16_t productId = 0x0606);
 
-class EmulatedUsbDevice {
+class EmulatedUsbCamera {
   public:
-    explicit EmulatedUsbDevice(UsbDeviceSpec spec);
-    ~EmulatedUsbDevice();
-    EmulatedUsbDevice(const EmulatedUsbDevice&) = delete;
-    EmulatedUsbDevice& operator=(const EmulatedUsbDevice&) = delete;
+    explicit EmulatedUsbCamera(UsbDeviceSpec spec);
+    ~EmulatedUsbCamera();
+    EmulatedUsbCamera(const EmulatedUsbCamera&) = delete;
+    EmulatedUsbCamera& operator=(const EmulatedUsbCamera&) = delete;
 
     const UsbDeviceSpec& spec() const { return spec_; }
     // "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2", its interface n's directory
@@ -79,6 +79,8 @@ class EmulatedUsbDevice {
     void setHanging(bool hanging);
     // Every ioctl fails with ENODEV, as on an open node whose device was unplugged.
     void setGone(bool gone);
+    // A kernel driver holds the interface (usbfs then refuses to claim it), or none (empty).
+    void setDriver(uint8_t interfaceNumber, const std::string& driver);
 
     // Called by the ioctl handler on umockdev's thread.
     bool handleIoctl(void* client);
@@ -107,20 +109,20 @@ class UsbTestbed {
     UMockdevTestbed* umockdev() const { return testbed_; }
 
     // Plugs the device in ("add" uevents included) and answers its usbfs node.
-    EmulatedUsbDevice& add(UsbDeviceSpec spec = {});
+    EmulatedUsbCamera& add(UsbDeviceSpec spec = {});
     // Binds `driver` to the interface, or unbinds whatever is bound for an empty name.
-    void setDriver(const EmulatedUsbDevice& device, uint8_t interfaceNumber,
-                   const std::string& driver);
+    void setDriver(EmulatedUsbCamera& device, uint8_t interfaceNumber, const std::string& driver);
     // Unplugs the device: "remove" uevent, sysfs entry gone, its open node answers ENODEV.
-    void unplug(EmulatedUsbDevice& device);
+    void unplug(EmulatedUsbCamera& device);
     // Makes the device's usbfs node one this process may not open, as without the udev rule.
-    // When the process runs as root, it gives up root for good to make that so.
-    void denyAccess(const EmulatedUsbDevice& device);
+    // A process running as root acts as nobody from then on, until the testbed goes.
+    void denyAccess(const EmulatedUsbCamera& device);
 
   private:
     UMockdevTestbed* testbed_ = nullptr;
-    std::vector<std::unique_ptr<EmulatedUsbDevice>> devices_;
+    std::vector<std::unique_ptr<EmulatedUsbCamera>> devices_;
     std::vector<void*> handlers_;
+    bool actsAsNobody_ = false;
 };
 
 // main() of an integration test binary: makes sure it runs behind umockdev's preload, then

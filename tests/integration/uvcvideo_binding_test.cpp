@@ -17,7 +17,7 @@
 namespace ptz {
 namespace {
 
-using testing::EmulatedUsbDevice;
+using testing::EmulatedUsbCamera;
 using testing::FakeVideoNode;
 using testing::LogCapture;
 using testing::UsbDeviceSpec;
@@ -38,7 +38,7 @@ class UvcvideoBinding : public ::testing::Test {
 };
 
 TEST_F(UvcvideoBinding, RequestsOfAHeldCameraGoThroughItsVideoNode) {
-    EmulatedUsbDevice& camera = bed.add(heldByUvcvideo());
+    EmulatedUsbCamera& camera = bed.add(heldByUvcvideo());
     FakeVideoNode node(bed.umockdev(),
                        camera.interfaceSyspath(camera.spec().camera.videoControlInterface));
     const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
