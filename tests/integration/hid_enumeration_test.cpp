@@ -62,8 +62,8 @@ TEST(HidEnumeration, ListsEveryHidNodeWithItsUsbIdentity) {
     // What `ptzctl list` prints: one line per camera, whatever its number of HID nodes.
     EXPECT_THAT(
         supportedCameraLines(devices),
-        ElementsAre("2e7e:0737 0x01230000 HD Camera", "3242:1000 0x03100000 USB camera 3242:1000",
-                    "2e7e:0606 0x02100000 Simulated PTZ Camera"));
+        ElementsAre("2e7e:0606 0x02100000 Simulated PTZ Camera", "2e7e:0737 0x01230000 HD Camera",
+                    "3242:1000 0x03100000 USB camera 3242:1000"));
 }
 
 TEST(HidEnumeration, NothingConnectedListsNothing) {
