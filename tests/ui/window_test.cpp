@@ -97,7 +97,7 @@ class Window : public ::testing::Test {
         }
     }
     void bind(const TestCamera& camera) {
-        osd().InitUvcContrl(camera.pid, camera.vid);
+        osd().InitUvcContrl(camera.pid, camera.vid, 0);
         bus.clear();
     }
     std::vector<std::string> sent() {

@@ -135,7 +135,7 @@ TEST_F(Panels, TheWatcherIsSetUpOnceTheListExistsBeforeThePanelIsRegistered) {
 
 TEST_F(Panels, TheBindingIsSharedAndThePtzPanelKeepsItAfterAnUnbind) {
     registry.add({.vendorId = 0x3242, .productId = 0x1000, .locationId = 0x11000000});
-    osd.InitUvcContrl(0x1000, 0x3242);
+    osd.InitUvcContrl(0x1000, 0x3242, 0);
     EXPECT_THAT(bus.calls, ::testing::Contains("device-plugin 285212672"));
     ASSERT_TRUE(osd.cameraControl() && osd.cameraControl()->isBound());
     EXPECT_EQ(ptz.cameraControl(), osd.cameraControl());
@@ -148,10 +148,10 @@ TEST_F(Panels, TheBindingIsSharedAndThePtzPanelKeepsItAfterAnUnbind) {
     EXPECT_THAT(bus.transferLines(), IsEmpty());
 
     g_kView2 = nullptr;  // a bind before the PTZ panel has loaded reaches the OSD panel only
-    osd.InitUvcContrl(0x1000, 0x3242);
+    osd.InitUvcContrl(0x1000, 0x3242, 0);
     EXPECT_FALSE(first.expired());
     g_kView2 = &ptz;
-    osd.InitUvcContrl(0x1000, 0x3242);
+    osd.InitUvcContrl(0x1000, 0x3242, 0);
     EXPECT_TRUE(first.expired()) << "both panels let go of the first binding";
     EXPECT_EQ(ptz.cameraControl(), osd.cameraControl());
 }

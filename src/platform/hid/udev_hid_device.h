@@ -2,13 +2,13 @@
 #pragma once
 
 #include "platform/hid/hid_device.h"
-#include "platform/hid/udev_hid_node.h"
+#include "platform/hid/hid_device_info.h"
 
 namespace ptz {
 
 class UdevHidDevice final : public HidDevice {
   public:
-    explicit UdevHidDevice(UdevHidNode node) : node_(std::move(node)) {}
+    explicit UdevHidDevice(HidDeviceInfo node) : node_(std::move(node)) {}
     ~UdevHidDevice() override;  // closes the node if it is still open
     UdevHidDevice(const UdevHidDevice&) = delete;
     UdevHidDevice& operator=(const UdevHidDevice&) = delete;
@@ -17,6 +17,7 @@ class UdevHidDevice final : public HidDevice {
     int32_t productId() const override { return node_.productId; }
     std::string productName() const override { return node_.productName; }
     uint32_t locationId() const override { return node_.locationId; }
+    bool hasVideoControl() const override { return node_.hasVideoControl; }
 
     // Opens the node read-write; 0 also when it is open already. A node the user may not
     // write to counts as one that cannot be opened. Failures are UsbStatus values made from
@@ -24,11 +25,11 @@ class UdevHidDevice final : public HidDevice {
     int32_t open() override;
     int32_t close() override;
 
-    const UdevHidNode& node() const { return node_; }
+    const HidDeviceInfo& node() const { return node_; }
     bool isOpen() const { return fd_ >= 0; }
 
   private:
-    UdevHidNode node_;
+    HidDeviceInfo node_;
     int fd_ = -1;
 };
 

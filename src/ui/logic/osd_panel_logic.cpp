@@ -96,14 +96,15 @@ void OsdPanelLogic::EnableCtrl(bool enabled) {
     }
 }
 
-void OsdPanelLogic::InitUvcContrl(int32_t pid, int32_t vid) {
+void OsdPanelLogic::InitUvcContrl(int32_t pid, int32_t vid, uint32_t locationId) {
     // A failed binding is kept too: its commands then fail with a log line each.
-    cameraControl_ = UVCCameraControl::initWithVendorID(registry_, vid, pid);
+    cameraControl_ = locationId != 0 ? UVCCameraControl::initWithLocationID(registry_, locationId)
+                                     : UVCCameraControl::initWithVendorID(registry_, vid, pid);
     // Both binding paths select the row they bind first.
     const st_DevRef* device = listedDevice(cbxDevice().indexOfSelectedItem());
-    status_.showCamera(device && device->vid == vid && device->pid == pid
-                           ? describe(*device)
-                           : deviceRowText(vid, pid, ""));
+    const bool described = device && device->vid == vid && device->pid == pid &&
+                           (locationId == 0 || locationOf(*device) == locationId);
+    status_.showCamera(described ? describe(*device) : deviceRowText(vid, pid, ""));
     if (g_kView2) {
         g_kView2->setCameraControl(cameraControl_, CameraModel{vid, pid});
     }
@@ -163,7 +164,7 @@ void OsdPanelLogic::OnClickCbxDevice() {
         return;
     }
     const st_DevRef device = *picked;
-    InitUvcContrl(device.pid, device.vid);
+    InitUvcContrl(device.pid, device.vid, locationOf(device));
     ReInitUI(device);
     setPreferredCamera(settings_, {device.vid, device.pid, locationOf(device)});
 }
@@ -182,7 +183,7 @@ void OsdPanelLogic::OnDeviceListed(int row) {
     }
     const st_DevRef record = *device;
     cbxDevice().selectItemAtIndex(row);
-    InitUvcContrl(record.pid, record.vid);
+    InitUvcContrl(record.pid, record.vid, locationOf(record));
     ReInitUI(record);
 }
 
