@@ -19,7 +19,8 @@ if [ -z "${PTZ_IN_XVFB:-}" ]; then
     PTZ_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "$0" "$app"
 fi
 
-QT_QPA_PLATFORM=xcb "$app" &
+# A fresh memory: no remembered tab, window place, camera, speeds or preset names.
+XDG_CONFIG_HOME=$(mktemp -d) QT_QPA_PLATFORM=xcb "$app" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 
