@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/hid/hid_manager_factory.h"
+#include "platform/hid/hid_device_info.h"
 #include "platform/usb/usb_registry_factory.h"
 #include "ptzctl_runner.h"
 
