@@ -11,7 +11,7 @@ namespace ptz {
 std::vector<HidDeviceInfo> supportedCameras(const std::vector<HidDeviceInfo>& devices) {
     std::vector<HidDeviceInfo> cameras;
     for (const HidDeviceInfo& device : devices) {
-        if (!isSupportedModel(device.vendorId, device.productId)) {
+        if (!device.hasVideoControl || !isSupportedModel(device.vendorId, device.productId)) {
             continue;
         }
         const bool listed =

@@ -220,6 +220,7 @@ HidDeviceInfo hidNode(int32_t vendorId, int32_t productId, uint32_t locationId) 
     node.locationId = locationId;
     node.usbDevicePath = "/sys/bus/usb/devices/" + std::to_string(locationId);
     node.productName = "PTZ";
+    node.hasVideoControl = true;
     return node;
 }
 
@@ -258,6 +259,9 @@ TEST(PtzctlRun, ExitStatusOutputAndLinesOfEachOutcome) {
         return bus;
     };
     const FakeBus none;
+    // A keyboard with a supported model's ids.
+    HidDeviceInfo lookAlikeNode = hidNode(0x2e7e, 0x0606, kFirst);
+    lookAlikeNode.hasVideoControl = false;
     const FakeDeviceSpec lookAlike = {
         .vendorId = 0x2e7e, .productId = 0x0606, .locationId = kFirst, .videoControlInterfaces = 0};
     const Scenario scenarios[] = {
@@ -308,8 +312,7 @@ TEST(PtzctlRun, ExitStatusOutputAndLinesOfEachOutcome) {
         {"a look-alike and a camera that cannot be opened before a good one",
          {"osd", "menu"},
          {lookAlike, usbDevice(kSecond), usbDevice(kThird)},
-         {hidNode(0x2e7e, 0x0606, kFirst), hidNode(0x2e7e, 0x0606, kSecond),
-          hidNode(0x2e7e, 0x0606, kThird)},
+         {lookAlikeNode, hidNode(0x2e7e, 0x0606, kSecond), hidNode(0x2e7e, 0x0606, kThird)},
          failing({usb_status::kExclusiveAccess}, {}),
          kPtzctlSuccess,
          {},
