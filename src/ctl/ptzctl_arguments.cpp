@@ -66,10 +66,10 @@ constexpr std::array<Verb, 2> kPresetActions = {{
 
 constexpr std::array<Subject, 6> kSubjects = {{
     {"osd", "Press a key of the camera's on-screen menu", kOsdKeys},
-    {"pan", "Start or stop panning", kPanMoves},
-    {"tilt", "Start or stop tilting", kTiltMoves},
-    {"zoom", "Start or stop zooming", kZoomMoves},
-    {"focus", "Start or stop focusing (autofocus is switched off first)", kFocusMoves},
+    {"pan", "Start or stop panning (at --speed N)", kPanMoves},
+    {"tilt", "Start or stop tilting (at --speed N)", kTiltMoves},
+    {"zoom", "Start or stop zooming (at --speed N)", kZoomMoves},
+    {"focus", "Switch autofocus off, start or stop focusing (at --speed N)", kFocusMoves},
     {"autofocus", "Switch autofocus on or off", kAutofocusSwitches},
 }};
 
@@ -148,7 +148,7 @@ std::string oneLine(std::string text) {
 
 PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
     CLI::App app("Sends the panel's commands to a UVC PTZ camera.", "ptzctl");
-    app.set_help_flag("-h,--help", "Print this help (after a command: the command's)");
+    app.set_help_flag("-h,--help", "Print this help; after a command, the command's");
     // At most one command; a missing one is told apart below, so that an unknown word is
     // called unexpected rather than missing.
     app.require_subcommand(0, 1);
@@ -156,10 +156,10 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
     // Options may also follow the command: "ptzctl pan left --speed 5".
     app.fallthrough();
     app.footer(
-        "Without --vid and --pid or --location, the first connected camera of a supported model "
-        "that can be opened is used.\n"
-        "Exit status: 0 when every request went through, 1 when one failed or there was no "
-        "camera, 2 for a usage error.");
+        "Without --vid and --pid or --location, the first connected camera of a supported\n"
+        "model that can be opened is used.\n"
+        "Exit status: 0 when every request went through, 1 when one failed, when there was no\n"
+        "camera or when the output could not be written, 2 for a usage error.");
 
     std::string vendorId, productId, locationId, speed;
     bool dryRun = false, simulatedCamera = false;
@@ -179,18 +179,18 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
             ->excludes(pid);
     CLI::Option* dry =
         app.add_flag("--dry-run", dryRun,
-                     "Print each request (8 setup bytes | data, in hex) instead of sending it");
+                     "Print the requests (setup bytes | data, hex) instead of sending them");
     app.add_flag("--simulated-camera", simulatedCamera,
-                 "Send to a fresh simulated camera and print its state afterwards")
+                 "Use a fresh simulated camera and print its state afterwards")
         ->excludes(vid)
         ->excludes(pid)
         ->excludes(location)
         ->excludes(dry);
-    app.add_option("--speed", speed,
-                   "Speed of pan, tilt, zoom and focus, 1-255 (the panel's: 10 for pan and tilt, "
-                   "3 for zoom and focus)")
-        ->type_name("N")
-        ->check(kSpeedValidator);
+    CLI::Option* speedOption =
+        app.add_option("--speed", speed,
+                       "Speed of pan, tilt, zoom, focus: 1-255 (else the panel's)")
+            ->type_name("N")
+            ->check(kSpeedValidator);
 
     const auto addCommand = [&app](std::string_view name, std::string_view description) {
         return app.add_subcommand(std::string(name), std::string(description))->group("Commands");
@@ -205,7 +205,9 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
     addCommand("home", "Pan, tilt and zoom to the home position");
     CLI::App* preset = addCommand("preset", "Store or recall preset N (0-255)");
     preset->add_option("ACTION", word)->required()->check(CLI::IsMember(wordsOf(kPresetActions)));
-    preset->add_option("N", presetNumber)->required()->check(kPresetValidator);
+    preset->add_option("N", presetNumber, "Decimal, 0-255, with nothing after it")
+        ->required()
+        ->check(kPresetValidator);
     const std::vector<std::string> rowNames(uvc_control_names.begin(), uvc_control_names.end());
     for (const auto& [name, description] :
          {std::pair{"get", "Print a control's current value, each field labelled"},
@@ -233,11 +235,11 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
     PtzctlOptions options;
     options.dryRun = dryRun;
     options.simulatedCamera = simulatedCamera;
-    if (!vendorId.empty()) {
+    if (vid->count() > 0) {
         options.vendorId = static_cast<uint16_t>(*hexNumber(vendorId, kHighestUsbId));
         options.productId = static_cast<uint16_t>(*hexNumber(productId, kHighestUsbId));
     }
-    if (!locationId.empty()) {
+    if (location->count() > 0) {
         options.locationId = *hexNumber(locationId, UINT32_MAX);
     }
     PtzctlCommand& command = options.command;
@@ -256,7 +258,7 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
         command.action = name == "home" ? PtzctlAction::Home : PtzctlAction::List;
     }
 
-    if (!speed.empty()) {
+    if (speedOption->count() > 0) {
         if (!takesSpeed(command.action)) {
             return {std::nullopt, {}, "--speed is for pan, tilt, zoom and focus"};
         }
