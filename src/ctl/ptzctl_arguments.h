@@ -50,16 +50,16 @@ struct PtzctlCommand {
     int32_t preset = 0;         // PresetSet, PresetCall: 0..255
     UvcControlRow row = osdUp;  // Get, Range
     // Pan, tilt, zoom and focus: the speed byte in place of the command set's own.
-    std::optional<uint8_t> speed;
+    std::optional<uint8_t> speed = std::nullopt;
 
     bool operator==(const PtzctlCommand&) const = default;
 };
 
 struct PtzctlOptions {
     // Both or neither of vendor and product id; never together with the location id.
-    std::optional<uint16_t> vendorId;
-    std::optional<uint16_t> productId;
-    std::optional<uint32_t> locationId;
+    std::optional<uint16_t> vendorId = std::nullopt;
+    std::optional<uint16_t> productId = std::nullopt;
+    std::optional<uint32_t> locationId = std::nullopt;
     bool dryRun = false;
     // A fresh simulated camera in place of the machine's; never with ids or a dry run.
     bool simulatedCamera = false;

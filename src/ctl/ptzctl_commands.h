@@ -15,9 +15,9 @@ namespace ptz {
 // What a read command got back: payloads as received, little-endian and zero-extended. Valid
 // only if its requests went through.
 struct PtzctlReading {
-    std::optional<uint64_t> current;  // get: GET_CUR
-    std::optional<uint64_t> minimum;  // range: GET_MIN, then GET_MAX
-    std::optional<uint64_t> maximum;
+    std::optional<uint64_t> current = std::nullopt;  // get: GET_CUR
+    std::optional<uint64_t> minimum = std::nullopt;  // range: GET_MIN, then GET_MAX
+    std::optional<uint64_t> maximum = std::nullopt;
 };
 
 // Sends the command. Whether all its requests went through is told by the camera's
