@@ -1,10 +1,11 @@
 #include "ptzctl_arguments.h"
 
-#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "camera/preset_number.h"
 
@@ -115,16 +116,21 @@ CLI::Validator hexValidator(uint32_t max) {
         "");
 }
 
-const CLI::Validator kSpeedValidator(
-    [](std::string& text) {
-        return number(text, 10, kHighestSpeed).value_or(0) > 0
-                   ? std::string()
-                   : inQuotes(text) + " is not a speed in 1-255";
-    },
-    "");
+CLI::Validator speedValidator() {
+    return CLI::Validator(
+        [](std::string& text) {
+            return number(text, 10, kHighestSpeed).value_or(0) > 0
+                       ? std::string()
+                       : inQuotes(text) + " is not a speed in 1-255";
+        },
+        "");
+}
 
-const CLI::Validator kPresetValidator(
-    [](std::string& text) { return parsePresetNumber(text, PresetText::NumberOnly).whyNot; }, "");
+CLI::Validator presetValidator() {
+    return CLI::Validator(
+        [](std::string& text) { return parsePresetNumber(text, PresetText::NumberOnly).whyNot; },
+        "");
+}
 
 std::vector<std::string> wordsOf(std::span<const Verb> verbs) {
     std::vector<std::string> words;
@@ -190,7 +196,7 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
         app.add_option("--speed", speed,
                        "Speed of pan, tilt, zoom, focus: 1-255 (else the panel's)")
             ->type_name("N")
-            ->check(kSpeedValidator);
+            ->check(speedValidator());
 
     const auto addCommand = [&app](std::string_view name, std::string_view description) {
         return app.add_subcommand(std::string(name), std::string(description))->group("Commands");
@@ -207,7 +213,7 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
     preset->add_option("ACTION", word)->required()->check(CLI::IsMember(wordsOf(kPresetActions)));
     preset->add_option("N", presetNumber, "Decimal, 0-255, with nothing after it")
         ->required()
-        ->check(kPresetValidator);
+        ->check(presetValidator());
     const std::vector<std::string> rowNames(uvc_control_names.begin(), uvc_control_names.end());
     for (const auto& [name, description] :
          {std::pair{"get", "Print a control's current value, each field labelled"},

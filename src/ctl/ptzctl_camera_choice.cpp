@@ -17,8 +17,9 @@ std::string formatted(const char* format, Numbers... numbers) {
     return text;
 }
 
-// The device at `locationId`, or nullptr. Reads every device's location, which needs access to
-// each: a device that refuses it cannot be the one asked for, or nothing could be sent to it.
+// The device at `locationId`, or nullptr. Reading a device's location needs access to it; a
+// device that gives none is passed over without a line (the registry's devices give access
+// unless they have gone meanwhile, and nothing could be sent to one that does not).
 std::unique_ptr<UsbDevice> deviceAt(UsbRegistry& registry, uint32_t locationId) {
     for (const std::unique_ptr<UsbDeviceService>& service : registry.allDevices()) {
         std::unique_ptr<UsbDevice> device;
