@@ -164,4 +164,12 @@ std::unique_ptr<UsbDeviceService> FakeUsbRegistry::firstDeviceMatching(uint32_t 
     return nullptr;
 }
 
+std::vector<UsbDeviceIds> FakeUsbRegistry::allDeviceIds() {
+    std::vector<UsbDeviceIds> ids;
+    for (const FakeDeviceSpec& spec : devices_) {
+        ids.push_back({spec.vendorId, spec.productId});
+    }
+    return ids;
+}
+
 }  // namespace ptz::testing

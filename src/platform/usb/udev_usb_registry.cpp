@@ -105,4 +105,12 @@ std::unique_ptr<UsbDeviceService> UdevUsbRegistry::firstDeviceMatching(uint32_t 
     return nullptr;
 }
 
+std::vector<UsbDeviceIds> UdevUsbRegistry::allDeviceIds() {
+    std::vector<UsbDeviceIds> ids;
+    for (const UsbDeviceRecord& record : usbDevices()) {
+        ids.push_back({record.vendorId, record.productId});
+    }
+    return ids;
+}
+
 }  // namespace ptz

@@ -25,6 +25,7 @@ class UdevUsbRegistry final : public UsbRegistry {
     std::vector<std::unique_ptr<UsbDeviceService>> allDevices() override;
     std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
                                                           uint32_t productId) override;
+    std::vector<UsbDeviceIds> allDeviceIds() override;
 
   private:
     HandleMaker makeHandle_;

@@ -79,6 +79,12 @@ class UsbDeviceService {
     virtual int32_t queryDeviceInterface(std::unique_ptr<UsbDevice>& device) = 0;
 };
 
+// A device's vendor and product ids, as its device descriptor gives them.
+struct UsbDeviceIds {
+    uint32_t vendorId = 0;
+    uint32_t productId = 0;
+};
+
 // The machine's USB devices.
 class UsbRegistry {
   public:
@@ -91,6 +97,10 @@ class UsbRegistry {
     // connected (the camera control reports that as a plug-in failure with kNoDevice).
     virtual std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
                                                                   uint32_t productId) = 0;
+
+    // The ids of every device, in the registry's order, without opening any: lets a caller
+    // pick a supported model before binding it.
+    virtual std::vector<UsbDeviceIds> allDeviceIds() = 0;
 };
 
 }  // namespace ptz
