@@ -3,16 +3,18 @@
 // interface), libusb otherwise.
 #include "platform/usb/usb_registry_factory.h"
 
+#include <libusb.h>
 #include <unistd.h>
 
 #include <array>
+#include <climits>
+#include <cstdlib>
 #include <string>
 
 #include "platform/usb/libusb_interface.h"
 #include "platform/usb/libusb_registry.h"
 #include "platform/usb/uvc_descriptors.h"
-#include "platform/usb/uvcvideo_interface.h"
-#include "platform/usb/video_node_lookup.h"
+#include "platform/usb/uvcvideo_backend.h"
 
 namespace ptz {
 namespace {
@@ -49,14 +51,21 @@ UsbStatus makeInterfaceHandle(const LibusbVideoControlInterface& interface,
                                                    kLibusbTransferTimeout);
         return usb_status::kSuccess;
     }
-    // The driver holds the interface but has not (yet) made a node for it: nothing could carry
-    // a request, so the binding fails here rather than on every request.
-    const std::optional<std::string> node = findVideoNode(interface.sysfsPath);
-    if (!node) {
+    std::array<char, PATH_MAX> interfacePath{};
+    if (realpath(interface.sysfsPath.c_str(), interfacePath.data()) == nullptr) {
         return usb_status::kNoDevice;
     }
-    handle = std::make_unique<UvcvideoInterface>(
-        *node, parseVideoControlDescriptors(interface.classSpecificDescriptors));
+    const std::string path = interfacePath.data();
+    libusb_device* device = libusb_get_device(interface.device.get());
+    VideoControlBinding binding;
+    binding.deviceSyspath = path.substr(0, path.rfind(':'));
+    binding.busNumber = libusb_get_bus_number(device);
+    binding.deviceNumber = libusb_get_device_address(device);
+    binding.configurationValue =
+        static_cast<uint8_t>(std::atoi(path.substr(path.rfind(':') + 1).c_str()));
+    binding.interfaceNumber = interface.interfaceNumber;
+    binding.units = parseVideoControlDescriptors(interface.classSpecificDescriptors);
+    handle = std::make_unique<UvcvideoBackend>(std::move(binding));
     return usb_status::kSuccess;
 }
 
