@@ -89,14 +89,7 @@ constexpr std::array kCameraControls{
                     UVC_CTRL_FLAG_RESTORE},
 };
 
-enum class EntityKind {
-    kCameraTerminal,
-    kInputTerminal,
-    kOutputTerminal,
-    kProcessing,
-    kSelector,
-    kExtension
-};
+enum class EntityKind { kCameraTerminal, kInputTerminal, kOutputTerminal, kProcessing, kExtension };
 
 struct Entity;
 
@@ -304,13 +297,6 @@ struct UvcvideoDriverModel::Impl {
                     entity.kind = EntityKind::kProcessing;
                     entity.sources = {d[4]};
                     break;
-                case UVC_VC_SELECTOR_UNIT:
-                    if (d.size() < 5) {
-                        continue;
-                    }
-                    entity.kind = EntityKind::kSelector;
-                    entity.sources = bytesOf(d, 5, d[4]);
-                    break;
                 case UVC_VC_EXTENSION_UNIT: {
                     if (d.size() < 22) {
                         continue;
@@ -397,8 +383,7 @@ struct UvcvideoDriverModel::Impl {
 
     // uvc_query_ctrl: one request on the camera's default pipe. A stall is explained by the
     // camera's request error code.
-    int queryCamera(uint8_t query, uint8_t unit, uint8_t selector, uint8_t* data, uint16_t size,
-                    bool* shortAnswer = nullptr) {
+    int queryCamera(uint8_t query, uint8_t unit, uint8_t selector, uint8_t* data, uint16_t size) {
         const std::array<uint8_t, 8> setup{static_cast<uint8_t>((query & 0x80) != 0 ? 0xA1 : 0x21),
                                            query,
                                            0,
@@ -410,12 +395,8 @@ struct UvcvideoDriverModel::Impl {
         std::vector<uint8_t> buffer(data, data + size);
         const sim::ControlReply reply = camera.controlRequest(setup, buffer);
         if (!reply.stalled) {
-            // A short answer counts as success in 6.1 (the positive count is returned).
             if ((query & 0x80) != 0) {
                 std::copy_n(buffer.begin(), std::min<size_t>(reply.length, size), data);
-            }
-            if (shortAnswer != nullptr) {
-                *shortAnswer = reply.length < size;
             }
             return 0;
         }
@@ -450,10 +431,8 @@ struct UvcvideoDriverModel::Impl {
     // auto-update and asynchronous; when it fails the driver's own flags stay.
     int updateFlags(Control& control) {
         uint8_t info = 0;
-        bool shortAnswer = false;
-        const int error =
-            queryCamera(UVC_GET_INFO, control.entity->id, control.selector, &info, 1, &shortAnswer);
-        if (error == 0 && !shortAnswer) {
+        const int error = queryCamera(UVC_GET_INFO, control.entity->id, control.selector, &info, 1);
+        if (error == 0) {
             control.flags &= ~(UVC_CTRL_FLAG_GET_CUR | UVC_CTRL_FLAG_SET_CUR |
                                UVC_CTRL_FLAG_AUTO_UPDATE | UVC_CTRL_FLAG_ASYNCHRONOUS);
             control.flags |=
@@ -699,7 +678,7 @@ struct UvcvideoDriverModel::Impl {
     // __uvc_ctrl_commit / uvc_ctrl_commit_entity: one SET_CUR per changed control, in chain
     // order; a failure rolls back the rest. Either way, values that the camera may change on
     // its own (auto-update) or that cannot be read are forgotten, so they are read again.
-    int commit(bool rollback, v4l2_ext_controls* controls) {
+    int commit(bool rollback) {
         int result = 0;
         for (Entity* entity : chain) {
             for (Control& control : entity->controls) {
@@ -725,24 +704,10 @@ struct UvcvideoDriverModel::Impl {
                 if (error != 0) {
                     rollback = true;
                     result = error;
-                    if (controls != nullptr) {
-                        controls->error_idx = errorIndex(control, *controls);
-                    }
                 }
             }
         }
         return result;
-    }
-
-    // uvc_ctrl_find_ctrl_idx
-    uint32_t errorIndex(const Control& failed, const v4l2_ext_controls& controls) {
-        for (uint32_t i = 0; i < controls.count; ++i) {
-            const Mapping* mapping = nullptr;
-            if (findControl(controls.controls[i].id, mapping) == &failed) {
-                return i;
-            }
-        }
-        return controls.count;
     }
 
     // uvc_ioctl_g_ext_ctrls
@@ -750,21 +715,8 @@ struct UvcvideoDriverModel::Impl {
         for (uint32_t i = 0; i < controls.count; ++i) {
             if (const int error = checkAccess(controls.controls[i].id, controls, false);
                 error != 0) {
-                controls.error_idx = controls.count;
                 return error;
             }
-        }
-        if (controls.which == V4L2_CTRL_WHICH_DEF_VAL) {
-            for (uint32_t i = 0; i < controls.count; ++i) {
-                v4l2_query_ext_ctrl query{};
-                query.id = controls.controls[i].id;
-                if (const int error = queryControl(query); error != 0) {
-                    controls.error_idx = i;
-                    return error;
-                }
-                controls.controls[i].value = static_cast<int32_t>(query.default_value);
-            }
-            return 0;
         }
         for (uint32_t i = 0; i < controls.count; ++i) {
             const Mapping* mapping = nullptr;
@@ -773,13 +725,11 @@ struct UvcvideoDriverModel::Impl {
             const int error = getCurrent(*control, *mapping, value);
             controls.controls[i].value = value;
             if (error != 0) {
-                commit(true, nullptr);
-                controls.error_idx = i;
+                commit(true);
                 return error;
             }
         }
-        controls.error_idx = 0;
-        return commit(true, nullptr);
+        return commit(true);
     }
 
     // uvc_ioctl_s_try_ext_ctrls for VIDIOC_S_EXT_CTRLS
@@ -787,19 +737,16 @@ struct UvcvideoDriverModel::Impl {
         for (uint32_t i = 0; i < controls.count; ++i) {
             if (const int error = checkAccess(controls.controls[i].id, controls, true);
                 error != 0) {
-                controls.error_idx = controls.count;
                 return error;
             }
         }
         for (uint32_t i = 0; i < controls.count; ++i) {
             if (const int error = setControl(controls.controls[i]); error != 0) {
-                commit(true, nullptr);
-                controls.error_idx = controls.count;
+                commit(true);
                 return error;
             }
         }
-        controls.error_idx = 0;
-        return commit(false, &controls);
+        return commit(false);
     }
 
     // uvc_ctrl_fill_xu_info / uvc_ctrl_init_xu_ctrl: GET_LEN and GET_INFO on first use.

@@ -9,8 +9,9 @@
 // UVCIOC_CTRL_QUERY with the driver's control cache, its own requests and its errnos; open
 // handles (which keep the camera from autosuspending); unplugging. Only the camera terminal
 // controls our backend uses have V4L2 mappings here. Not modelled: other ioctls (ENOTTY), the
-// processing unit's controls, control events and the status endpoint, power management itself,
-// V4L2_CTRL_FLAG_NEXT_CTRL enumeration and control-class ids.
+// processing unit's controls, selector units, control events and the status endpoint, power
+// management itself, V4L2_CTRL_FLAG_NEXT_CTRL enumeration, control-class ids, default values
+// (V4L2_CTRL_WHICH_DEF_VAL), error_idx, and short answers from the camera.
 //
 // Not thread-safe: an ioctl handler on another thread guards it with its own lock.
 #pragma once

@@ -14,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -92,7 +93,8 @@ std::vector<Candidate> nodesOf(udev* context, const std::string& interfaceSyspat
                                   std::numeric_limits<unsigned>::max())});
     }
     std::sort(nodes.begin(), nodes.end(), [](const Candidate& a, const Candidate& b) {
-        return std::tie(b.capture, a.index, a.devnode) < std::tie(a.capture, b.index, b.devnode);
+        return std::tuple(!a.capture, a.index, a.devnode) <
+               std::tuple(!b.capture, b.index, b.devnode);
     });
     return nodes;
 }
@@ -117,7 +119,7 @@ UsbStatus UvcvideoNode::open() {
         return usb_status::kSuccess;
     }
     if (udev_ == nullptr && (udev_ = udev_new()) == nullptr) {
-        return statusFromErrno(errno);
+        return usb_status::kGeneralError;
     }
     for (const Candidate& node : nodesOf(udev_, binding_.interfaceSyspath())) {
         fd_ = ::open(node.devnode.c_str(), O_RDWR | O_CLOEXEC);

@@ -1,0 +1,251 @@
+#include "emulated_video_nodes.h"
+
+#include <linux/uvcvideo.h>
+#include <linux/videodev2.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace ptz::testing {
+namespace {
+
+constexpr unsigned kVideoMajor = 81;
+
+void throwOn(GError* error, const std::string& what) {
+    if (error != nullptr) {
+        const std::string message = what + ": " + error->message;
+        g_error_free(error);
+        throw std::runtime_error(message);
+    }
+}
+
+// What udev and the V4L2 core show of one node.
+std::string nodeDescription(const std::string& interfaceSyspath, unsigned number, unsigned index,
+                            const char* capabilities) {
+    const std::string name = "video" + std::to_string(number);
+    const std::string path = interfaceSyspath.substr(interfaceSyspath.find("/devices/"));
+    const std::string devnum = std::to_string(kVideoMajor) + ":" + std::to_string(number);
+    return "P: " + path + "/video4linux/" + name + "\nN: " + name + "\nE: DEVNAME=/dev/" + name +
+           "\nE: SUBSYSTEM=video4linux\nE: MAJOR=" + std::to_string(kVideoMajor) +
+           "\nE: MINOR=" + std::to_string(number) + "\nE: ID_V4L_CAPABILITIES=" + capabilities +
+           "\nA: dev=" + devnum + "\nA: index=" + std::to_string(index) +
+           "\nA: name=Simulated PTZ Camera\n";
+}
+
+// A block of the caller's memory that a pointer inside the ioctl's argument points at. What is
+// written to it reaches the caller when the ioctl completes.
+class Resolved {
+  public:
+    Resolved(UMockdevIoctlData* parent, size_t offset, size_t length) {
+        GError* error = nullptr;
+        data_ = umockdev_ioctl_data_resolve(parent, offset, length, &error);
+        g_clear_error(&error);
+    }
+    ~Resolved() {
+        if (data_ != nullptr) {
+            g_object_unref(data_);
+        }
+    }
+    Resolved(const Resolved&) = delete;
+    Resolved& operator=(const Resolved&) = delete;
+
+    guint8* bytes() const { return data_ != nullptr ? data_->data : nullptr; }
+
+  private:
+    UMockdevIoctlData* data_ = nullptr;
+};
+
+template <typename T>
+T readStruct(UMockdevIoctlData* argument) {
+    T value;
+    std::memcpy(&value, argument->data, sizeof value);
+    return value;
+}
+
+// The caller's struct gets the driver's answer, with its own pointer kept.
+template <typename T, typename Pointer>
+void writeStruct(UMockdevIoctlData* argument, T value, Pointer T::*field, Pointer callers) {
+    value.*field = callers;
+    std::memcpy(argument->data, &value, sizeof value);
+}
+
+}  // namespace
+
+EmulatedVideoNodes::EmulatedVideoNodes(UMockdevTestbed* testbed,
+                                       const std::string& interfaceSyspath,
+                                       sim::SimulatedCamera& firmware, UvcvideoKernel kernel,
+                                       unsigned captureNumber)
+    : testbed_(testbed), firmware_(firmware), driver_(firmware, kernel) {
+    capture_ = {this, VideoNodeKind::kCapture, "/dev/video" + std::to_string(captureNumber)};
+    metadata_ = {this, VideoNodeKind::kMetadata, "/dev/video" + std::to_string(captureNumber + 1)};
+    GError* error = nullptr;
+    const std::string description =
+        nodeDescription(interfaceSyspath, captureNumber, 0, ":capture:") + "\n" +
+        nodeDescription(interfaceSyspath, captureNumber + 1, 1, ":");
+    umockdev_testbed_add_from_string(testbed_, description.c_str(), &error);
+    throwOn(error, "adding video nodes");
+    for (Node* node : {&capture_, &metadata_}) {
+        node->handler = umockdev_ioctl_base_new();
+        g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(&onIoctl), node);
+        g_signal_connect(node->handler, "client-connected", G_CALLBACK(&onConnected), node);
+        g_signal_connect(node->handler, "client-vanished", G_CALLBACK(&onVanished), node);
+        umockdev_testbed_attach_ioctl(testbed_, node->devnode.c_str(), node->handler, &error);
+        throwOn(error, "attaching " + node->devnode);
+    }
+}
+
+EmulatedVideoNodes::~EmulatedVideoNodes() {
+    detach();
+}
+
+void EmulatedVideoNodes::detach() {
+    for (Node* node : {&capture_, &metadata_}) {
+        if (node->handler == nullptr) {
+            continue;
+        }
+        GError* error = nullptr;
+        umockdev_testbed_detach_ioctl(testbed_, node->devnode.c_str(), &error);
+        g_clear_error(&error);
+        g_object_unref(node->handler);
+        node->handler = nullptr;
+    }
+}
+
+std::string EmulatedVideoNodes::captureNode() const {
+    return capture_.devnode;
+}
+
+std::string EmulatedVideoNodes::metadataNode() const {
+    return metadata_.devnode;
+}
+
+void EmulatedVideoNodes::withFirmware(const std::function<void(sim::SimulatedCamera&)>& use) {
+    const std::lock_guard lock(mutex_);
+    use(firmware_);
+}
+
+int EmulatedVideoNodes::opened(VideoNodeKind kind) const {
+    const std::lock_guard lock(mutex_);
+    return kind == VideoNodeKind::kCapture ? capture_.opened : metadata_.opened;
+}
+
+int EmulatedVideoNodes::openHandles() const {
+    const std::lock_guard lock(mutex_);
+    return driver_.openHandles();
+}
+
+bool EmulatedVideoNodes::awaitOpenHandles(int count, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return handlesChanged_.wait_for(lock, timeout,
+                                    [&] { return driver_.openHandles() == count; });
+}
+
+void EmulatedVideoNodes::unplug() {
+    {
+        const std::lock_guard lock(mutex_);
+        driver_.disconnect();
+    }
+    detach();
+}
+
+void EmulatedVideoNodes::denyAccess() {
+    const std::string root = umockdev_testbed_get_root_dir(testbed_);
+    // The node is a link to the pty that stands for it; the preload reaches the handler
+    // through a socket, which must stay open to anyone for the refusal to come from the node.
+    if (chmod((root + capture_.devnode).c_str(), 0) != 0 ||
+        chmod((root + "/ioctl" + capture_.devnode).c_str(), 0777) != 0 ||
+        chmod(root.c_str(), 0755) != 0) {
+        throw std::runtime_error("cannot take the permissions of " + capture_.devnode);
+    }
+    if (geteuid() == 0) {
+        constexpr uid_t kNobody = 65534;
+        if (setgid(kNobody) != 0 || setuid(kNobody) != 0) {
+            throw std::runtime_error("cannot give up root");
+        }
+    }
+}
+
+gboolean EmulatedVideoNodes::onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client,
+                                     gpointer node) {
+    Node& self = *static_cast<Node*>(node);
+    self.owner->answer(self, client);
+    return TRUE;
+}
+
+void EmulatedVideoNodes::onConnected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer node) {
+    Node& self = *static_cast<Node*>(node);
+    const std::lock_guard lock(self.owner->mutex_);
+    ++self.opened;
+    self.owner->driver_.open();
+    self.owner->handlesChanged_.notify_all();
+}
+
+void EmulatedVideoNodes::onVanished(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer node) {
+    Node& self = *static_cast<Node*>(node);
+    const std::lock_guard lock(self.owner->mutex_);
+    self.owner->driver_.release();
+    self.owner->handlesChanged_.notify_all();
+}
+
+// The argument's pointers lead into the caller's memory: the model gets local copies, and what
+// it writes goes back.
+void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
+    const std::lock_guard lock(mutex_);
+    int error = ENOTTY;
+    switch (request) {
+        case VIDIOC_QUERYCAP:
+        case VIDIOC_QUERY_EXT_CTRL: {
+            // Plain structs; the sizes are in the request codes.
+            std::vector<guint8> copy(argument->data, argument->data + _IOC_SIZE(request));
+            error = driver_.ioctl(node.kind, request, copy.data());
+            std::memcpy(argument->data, copy.data(), copy.size());
+            break;
+        }
+        case VIDIOC_G_EXT_CTRLS:
+        case VIDIOC_S_EXT_CTRLS: {
+            auto group = readStruct<v4l2_ext_controls>(argument);
+            v4l2_ext_control* const callers = group.controls;
+            const size_t size = group.count * sizeof(v4l2_ext_control);
+            Resolved list(argument, offsetof(v4l2_ext_controls, controls), size);
+            if (size != 0 && list.bytes() == nullptr) {
+                error = EFAULT;
+                break;
+            }
+            std::vector<v4l2_ext_control> controls(group.count);
+            std::memcpy(controls.data(), list.bytes(), size);
+            group.controls = controls.data();
+            error = driver_.ioctl(node.kind, request, &group);
+            std::memcpy(list.bytes(), controls.data(), size);
+            writeStruct(argument, group, &v4l2_ext_controls::controls, callers);
+            break;
+        }
+        case UVCIOC_CTRL_QUERY: {
+            auto query = readStruct<uvc_xu_control_query>(argument);
+            __u8* const callers = query.data;
+            Resolved data(argument, offsetof(uvc_xu_control_query, data), query.size);
+            if (query.size != 0 && data.bytes() == nullptr) {
+                error = EFAULT;
+                break;
+            }
+            std::vector<__u8> bytes(data.bytes(), data.bytes() + query.size);
+            query.data = bytes.data();
+            error = driver_.ioctl(node.kind, request, &query);
+            std::memcpy(data.bytes(), bytes.data(), bytes.size());
+            writeStruct(argument, query, &uvc_xu_control_query::data, callers);
+            break;
+        }
+        default:
+            error = driver_.ioctl(node.kind, request, nullptr);
+            break;
+    }
+    umockdev_ioctl_client_complete(client, error == 0 ? 0 : -1, error);
+}
+
+}  // namespace ptz::testing

@@ -1,0 +1,80 @@
+// The nodes the uvcvideo driver gives a camera, on an umockdev testbed: a capture node and a
+// metadata node in sysfs under the camera's VideoControl interface, as udev shows them
+// (ID_V4L_CAPABILITIES, index), whose ioctls the model of the driver answers over the camera's
+// firmware. The model lives in this process, so it also answers child processes (ptzctl) that
+// inherit the testbed, and keeps its state across them as the kernel does.
+//
+// umockdev answers on its own thread; every method may be called from the test's thread, and
+// the firmware is only touched under the nodes' lock (withFirmware()).
+#pragma once
+
+#include <umockdev.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "simcam/simulated_camera.h"
+#include "uvcvideo_driver_model.h"
+
+namespace ptz::testing {
+
+class EmulatedVideoNodes {
+  public:
+    // Adds /dev/video<captureNumber> (capture) and /dev/video<captureNumber + 1> (metadata)
+    // under `interfaceSyspath` (a path below /sys) and answers them. `firmware` must outlive
+    // the nodes and be touched by nothing else while they live.
+    EmulatedVideoNodes(UMockdevTestbed* testbed, const std::string& interfaceSyspath,
+                       sim::SimulatedCamera& firmware, UvcvideoKernel kernel,
+                       unsigned captureNumber = 0);
+    ~EmulatedVideoNodes();
+    EmulatedVideoNodes(const EmulatedVideoNodes&) = delete;
+    EmulatedVideoNodes& operator=(const EmulatedVideoNodes&) = delete;
+
+    std::string captureNode() const;
+    std::string metadataNode() const;
+
+    // Runs `use` on the firmware while no ioctl is being answered.
+    void withFirmware(const std::function<void(sim::SimulatedCamera&)>& use);
+
+    // How often each node was opened; how many handles are open now.
+    int opened(VideoNodeKind node) const;
+    int openHandles() const;
+    // Waits (bounded) until `count` handles are open: a close reaches umockdev's thread later.
+    bool awaitOpenHandles(int count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+    // The camera was unplugged: open handles answer ENODEV, and the handlers let go of the
+    // node names for the next camera.
+    void unplug();
+
+    // Makes the capture node one this process may not open, as without the seat's access; as
+    // root, gives up root for good to make that so.
+    void denyAccess();
+
+  private:
+    struct Node {
+        EmulatedVideoNodes* owner = nullptr;
+        VideoNodeKind kind = VideoNodeKind::kCapture;
+        std::string devnode;
+        UMockdevIoctlBase* handler = nullptr;
+        int opened = 0;
+    };
+
+    static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node);
+    static void onConnected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer node);
+    static void onVanished(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer node);
+    void answer(Node& node, UMockdevIoctlClient* client);
+    void detach();
+
+    UMockdevTestbed* testbed_;
+    sim::SimulatedCamera& firmware_;
+    UvcvideoDriverModel driver_;
+    Node capture_;
+    Node metadata_;
+    mutable std::mutex mutex_;
+    std::condition_variable handlesChanged_;
+};
+
+}  // namespace ptz::testing
