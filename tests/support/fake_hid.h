@@ -20,6 +20,8 @@ class FakeHidDevice final : public HidDevice {
     int32_t vendorId() const override { return vendorId_; }
     int32_t productId() const override { return productId_; }
     std::string productName() const override { return name_; }
+    uint32_t locationId() const override { return locationId_; }
+    void setLocationId(uint32_t locationId) { locationId_ = locationId; }
     int32_t open() override;
     int32_t close() override;
 
@@ -34,6 +36,7 @@ class FakeHidDevice final : public HidDevice {
     int32_t productId_;
     std::string name_;
     int32_t openResult_;
+    uint32_t locationId_ = 0;
     bool open_ = false;
 };
 

@@ -20,6 +20,9 @@ public:
     virtual int32_t vendorId() const = 0;
     virtual int32_t productId() const = 0;
     virtual std::string productName() const = 0;
+    // Where the USB device sits: bus number in the top 8 bits, then one 4-bit nibble per port
+    // from the root down. 0 when the node is not on USB.
+    virtual uint32_t locationId() const = 0;
 
     // 0 when the device is open now, otherwise a non-zero status (errno-derived).
     virtual int32_t open() = 0;
