@@ -44,7 +44,7 @@ class Resolved {
     Resolved(UMockdevIoctlData* parent, size_t offset, size_t length) {
         GError* error = nullptr;
         data_ = umockdev_ioctl_data_resolve(parent, offset, length, &error);
-        g_clear_error(&error);
+        throwOn(error, "resolving an ioctl argument");
     }
     ~Resolved() {
         if (data_ != nullptr) {
@@ -54,24 +54,25 @@ class Resolved {
     Resolved(const Resolved&) = delete;
     Resolved& operator=(const Resolved&) = delete;
 
-    guint8* bytes() const { return data_ != nullptr ? data_->data : nullptr; }
+    UMockdevIoctlData* get() const { return data_; }
+    guint8* bytes() const { return data_->data; }
 
   private:
     UMockdevIoctlData* data_ = nullptr;
 };
 
 template <typename T>
-T readStruct(UMockdevIoctlData* argument) {
+T readStruct(const Resolved& argument) {
     T value;
-    std::memcpy(&value, argument->data, sizeof value);
+    std::memcpy(&value, argument.bytes(), sizeof value);
     return value;
 }
 
 // The caller's struct gets the driver's answer, with its own pointer kept.
 template <typename T, typename Pointer>
-void writeStruct(UMockdevIoctlData* argument, T value, Pointer T::*field, Pointer callers) {
+void writeStruct(const Resolved& argument, T value, Pointer T::*field, Pointer callers) {
     value.*field = callers;
-    std::memcpy(argument->data, &value, sizeof value);
+    std::memcpy(argument.bytes(), &value, sizeof value);
 }
 
 }  // namespace
@@ -79,21 +80,21 @@ void writeStruct(UMockdevIoctlData* argument, T value, Pointer T::*field, Pointe
 EmulatedVideoNodes::EmulatedVideoNodes(UMockdevTestbed* testbed,
                                        const std::string& interfaceSyspath,
                                        sim::SimulatedCamera& firmware, UvcvideoKernel kernel,
-                                       unsigned captureNumber)
+                                       VideoNodeNumbers numbers)
     : testbed_(testbed), firmware_(firmware), driver_(firmware, kernel) {
-    capture_ = {this, VideoNodeKind::kCapture, "/dev/video" + std::to_string(captureNumber)};
-    metadata_ = {this, VideoNodeKind::kMetadata, "/dev/video" + std::to_string(captureNumber + 1)};
+    capture_ = {this, VideoNodeKind::kCapture, "/dev/video" + std::to_string(numbers.capture)};
+    metadata_ = {this, VideoNodeKind::kMetadata, "/dev/video" + std::to_string(numbers.metadata)};
     GError* error = nullptr;
+    // The driver registers the capture node first: its index is 0.
     const std::string description =
-        nodeDescription(interfaceSyspath, captureNumber, 0, ":capture:") + "\n" +
-        nodeDescription(interfaceSyspath, captureNumber + 1, 1, ":");
+        nodeDescription(interfaceSyspath, numbers.capture, 0, ":capture:") + "\n" +
+        nodeDescription(interfaceSyspath, numbers.metadata, 1, ":");
     umockdev_testbed_add_from_string(testbed_, description.c_str(), &error);
     throwOn(error, "adding video nodes");
     for (Node* node : {&capture_, &metadata_}) {
         node->handler = umockdev_ioctl_base_new();
         g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(&onIoctl), node);
         g_signal_connect(node->handler, "client-connected", G_CALLBACK(&onConnected), node);
-        g_signal_connect(node->handler, "client-vanished", G_CALLBACK(&onVanished), node);
         umockdev_testbed_attach_ioctl(testbed_, node->devnode.c_str(), node->handler, &error);
         throwOn(error, "attaching " + node->devnode);
     }
@@ -134,17 +135,6 @@ int EmulatedVideoNodes::opened(VideoNodeKind kind) const {
     return kind == VideoNodeKind::kCapture ? capture_.opened : metadata_.opened;
 }
 
-int EmulatedVideoNodes::openHandles() const {
-    const std::lock_guard lock(mutex_);
-    return driver_.openHandles();
-}
-
-bool EmulatedVideoNodes::awaitOpenHandles(int count, std::chrono::milliseconds timeout) {
-    std::unique_lock lock(mutex_);
-    return handlesChanged_.wait_for(lock, timeout,
-                                    [&] { return driver_.openHandles() == count; });
-}
-
 void EmulatedVideoNodes::unplug() {
     {
         const std::lock_guard lock(mutex_);
@@ -154,7 +144,9 @@ void EmulatedVideoNodes::unplug() {
 }
 
 void EmulatedVideoNodes::denyAccess() {
-    const std::string root = umockdev_testbed_get_root_dir(testbed_);
+    gchar* rootDir = umockdev_testbed_get_root_dir(testbed_);
+    const std::string root = rootDir;
+    g_free(rootDir);
     // The node is a link to the pty that stands for it; the preload reaches the handler
     // through a socket, which must stay open to anyone for the refusal to come from the node.
     if (chmod((root + capture_.devnode).c_str(), 0) != 0 ||
@@ -181,31 +173,22 @@ void EmulatedVideoNodes::onConnected(UMockdevIoctlBase*, UMockdevIoctlClient*, g
     Node& self = *static_cast<Node*>(node);
     const std::lock_guard lock(self.owner->mutex_);
     ++self.opened;
-    self.owner->driver_.open();
-    self.owner->handlesChanged_.notify_all();
 }
 
-void EmulatedVideoNodes::onVanished(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer node) {
-    Node& self = *static_cast<Node*>(node);
-    const std::lock_guard lock(self.owner->mutex_);
-    self.owner->driver_.release();
-    self.owner->handlesChanged_.notify_all();
-}
-
-// The argument's pointers lead into the caller's memory: the model gets local copies, and what
-// it writes goes back.
+// The argument is a pointer into the caller's memory, and so are pointers inside it: the model
+// gets local copies, and what it writes goes back.
 void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
     const unsigned long request = umockdev_ioctl_client_get_request(client);
-    UMockdevIoctlData* argument = umockdev_ioctl_client_get_arg(client);
+    const Resolved argument(umockdev_ioctl_client_get_arg(client), 0, _IOC_SIZE(request));
     const std::lock_guard lock(mutex_);
     int error = ENOTTY;
     switch (request) {
         case VIDIOC_QUERYCAP:
         case VIDIOC_QUERY_EXT_CTRL: {
-            // Plain structs; the sizes are in the request codes.
-            std::vector<guint8> copy(argument->data, argument->data + _IOC_SIZE(request));
+            // Plain structs, of the size in the request code.
+            std::vector<guint8> copy(argument.bytes(), argument.bytes() + _IOC_SIZE(request));
             error = driver_.ioctl(node.kind, request, copy.data());
-            std::memcpy(argument->data, copy.data(), copy.size());
+            std::memcpy(argument.bytes(), copy.data(), copy.size());
             break;
         }
         case VIDIOC_G_EXT_CTRLS:
@@ -213,11 +196,7 @@ void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
             auto group = readStruct<v4l2_ext_controls>(argument);
             v4l2_ext_control* const callers = group.controls;
             const size_t size = group.count * sizeof(v4l2_ext_control);
-            Resolved list(argument, offsetof(v4l2_ext_controls, controls), size);
-            if (size != 0 && list.bytes() == nullptr) {
-                error = EFAULT;
-                break;
-            }
+            const Resolved list(argument.get(), offsetof(v4l2_ext_controls, controls), size);
             std::vector<v4l2_ext_control> controls(group.count);
             std::memcpy(controls.data(), list.bytes(), size);
             group.controls = controls.data();
@@ -229,11 +208,7 @@ void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
         case UVCIOC_CTRL_QUERY: {
             auto query = readStruct<uvc_xu_control_query>(argument);
             __u8* const callers = query.data;
-            Resolved data(argument, offsetof(uvc_xu_control_query, data), query.size);
-            if (query.size != 0 && data.bytes() == nullptr) {
-                error = EFAULT;
-                break;
-            }
+            const Resolved data(argument.get(), offsetof(uvc_xu_control_query, data), query.size);
             std::vector<__u8> bytes(data.bytes(), data.bytes() + query.size);
             query.data = bytes.data();
             error = driver_.ioctl(node.kind, request, &query);

@@ -10,8 +10,6 @@
 
 #include <umockdev.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -21,14 +19,19 @@
 
 namespace ptz::testing {
 
+// The N of each node's /dev/videoN.
+struct VideoNodeNumbers {
+    unsigned capture = 0;
+    unsigned metadata = 1;
+};
+
 class EmulatedVideoNodes {
   public:
-    // Adds /dev/video<captureNumber> (capture) and /dev/video<captureNumber + 1> (metadata)
-    // under `interfaceSyspath` (a path below /sys) and answers them. `firmware` must outlive
-    // the nodes and be touched by nothing else while they live.
+    // Adds the two nodes under `interfaceSyspath` (a path below /sys) and answers them.
+    // `firmware` must outlive the nodes and be touched by nothing else while they live.
     EmulatedVideoNodes(UMockdevTestbed* testbed, const std::string& interfaceSyspath,
                        sim::SimulatedCamera& firmware, UvcvideoKernel kernel,
-                       unsigned captureNumber = 0);
+                       VideoNodeNumbers numbers = {});
     ~EmulatedVideoNodes();
     EmulatedVideoNodes(const EmulatedVideoNodes&) = delete;
     EmulatedVideoNodes& operator=(const EmulatedVideoNodes&) = delete;
@@ -39,11 +42,8 @@ class EmulatedVideoNodes {
     // Runs `use` on the firmware while no ioctl is being answered.
     void withFirmware(const std::function<void(sim::SimulatedCamera&)>& use);
 
-    // How often each node was opened; how many handles are open now.
+    // How often the node was opened. (umockdev does not tell of closes.)
     int opened(VideoNodeKind node) const;
-    int openHandles() const;
-    // Waits (bounded) until `count` handles are open: a close reaches umockdev's thread later.
-    bool awaitOpenHandles(int count, std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
     // The camera was unplugged: open handles answer ENODEV, and the handlers let go of the
     // node names for the next camera.
@@ -64,7 +64,6 @@ class EmulatedVideoNodes {
 
     static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node);
     static void onConnected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer node);
-    static void onVanished(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer node);
     void answer(Node& node, UMockdevIoctlClient* client);
     void detach();
 
@@ -74,7 +73,6 @@ class EmulatedVideoNodes {
     Node capture_;
     Node metadata_;
     mutable std::mutex mutex_;
-    std::condition_variable handlesChanged_;
 };
 
 }  // namespace ptz::testing

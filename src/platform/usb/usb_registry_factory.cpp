@@ -58,7 +58,7 @@ UsbStatus makeInterfaceHandle(const LibusbVideoControlInterface& interface,
     const std::string path = interfacePath.data();
     libusb_device* device = libusb_get_device(interface.device.get());
     VideoControlBinding binding;
-    binding.deviceSyspath = path.substr(0, path.rfind(':'));
+    binding.deviceSyspath = path.substr(0, path.rfind('/'));
     binding.busNumber = libusb_get_bus_number(device);
     binding.deviceNumber = libusb_get_device_address(device);
     binding.configurationValue =
