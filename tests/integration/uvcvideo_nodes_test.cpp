@@ -98,7 +98,7 @@ TEST_F(UvcvideoNodes, TheCaptureNodeIsOpenFromAStartToItsStop) {
     EXPECT_THAT(calls, ElementsAre("open", "VIDIOC_QUERYCAP", "VIDIOC_QUERY_EXT_CTRL",
                                    "VIDIOC_QUERY_EXT_CTRL", "VIDIOC_S_EXT_CTRLS",
                                    "UVCIOC_CTRL_QUERY", "VIDIOC_S_EXT_CTRLS", "close", "open",
-                                   "VIDIOC_QUERYCAP", "UVCIOC_CTRL_QUERY", "close"));
+                                   "UVCIOC_CTRL_QUERY", "close"));
     EXPECT_EQ(nodes.opened(VideoNodeKind::kMetadata), 0);
     nodes.withFirmware([](sim::SimulatedCamera& firmware) {
         EXPECT_THAT(setLines(firmware), ElementsAre("21 01 00 0c 00 01 03 00 | 01 00 03",

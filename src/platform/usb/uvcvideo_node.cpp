@@ -121,21 +121,38 @@ UsbStatus UvcvideoNode::open() {
     if (udev_ == nullptr && (udev_ = udev_new()) == nullptr) {
         return usb_status::kGeneralError;
     }
-    for (const Candidate& node : nodesOf(udev_, binding_.interfaceSyspath())) {
-        fd_ = ::open(node.devnode.c_str(), O_RDWR | O_CLOEXEC);
-        if (const int error = traced("open", fd_); error != 0) {
-            return statusFromErrno(error);
+    // The node found before, while it is still the bound interface's; else look again (the
+    // driver may have been bound anew and given other numbers).
+    if (!devnode_.empty()) {
+        const UsbStatus status = openChecked(devnode_);
+        if (status != usb_status::kNoDevice) {
+            return status;
         }
-        if (!belongsToBinding(node.devnode.c_str())) {
-            close();
-            return usb_status::kNoDevice;
+        devnode_.clear();
+    }
+    for (const Candidate& node : nodesOf(udev_, binding_.interfaceSyspath())) {
+        if (const UsbStatus status = openChecked(node.devnode); status != usb_status::kSuccess) {
+            return status;
         }
         if (isCaptureNode()) {
+            devnode_ = node.devnode;
             return usb_status::kSuccess;
         }
         close();
     }
     return usb_status::kNoDevice;
+}
+
+UsbStatus UvcvideoNode::openChecked(const std::string& devnode) {
+    fd_ = ::open(devnode.c_str(), O_RDWR | O_CLOEXEC);
+    if (const int error = traced("open", fd_); error != 0) {
+        return statusFromErrno(error);
+    }
+    if (!belongsToBinding(devnode.c_str())) {
+        close();
+        return usb_status::kNoDevice;
+    }
+    return usb_status::kSuccess;
 }
 
 // Whether the node now behind `devnode` is a child of the bound interface of the bound device.
