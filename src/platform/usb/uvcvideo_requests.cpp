@@ -43,43 +43,37 @@ struct CameraTerminalControl {
     bool relative = false;
     size_t fieldCount = 0;
     std::array<PayloadField, 2> fields{};
-
-    std::span<const PayloadField> fieldList() const { return {fields.data(), fieldCount}; }
 };
+
+constexpr CameraTerminalControl control(uint8_t selector, uint16_t length, bool relative,
+                                        PayloadField field) {
+    return {selector, length, relative, 1, {field, {}}};
+}
+constexpr CameraTerminalControl control(uint8_t selector, uint16_t length, bool relative,
+                                        PayloadField first, PayloadField second) {
+    return {selector, length, relative, 2, {first, second}};
+}
+
+constexpr bool kRelative = true;
+constexpr bool kAbsolute = false;
 
 constexpr std::array kCameraTerminalControls{
     // CT_PANTILT_RELATIVE_CONTROL: bPanRelative, bPanSpeed, bTiltRelative, bTiltSpeed.
-    CameraTerminalControl{0x0E,
-                          4,
-                          true,
-                          2,
-                          {PayloadField{V4L2_CID_PAN_SPEED, FieldKind::kDirectionAndSpeed, 0, 1},
-                           PayloadField{V4L2_CID_TILT_SPEED, FieldKind::kDirectionAndSpeed, 2, 3}}},
+    control(0x0E, 4, kRelative, {V4L2_CID_PAN_SPEED, FieldKind::kDirectionAndSpeed, 0, 1},
+            {V4L2_CID_TILT_SPEED, FieldKind::kDirectionAndSpeed, 2, 3}),
     // CT_PANTILT_ABSOLUTE_CONTROL: dwPanAbsolute, dwTiltAbsolute.
-    CameraTerminalControl{0x0D,
-                          8,
-                          false,
-                          2,
-                          {PayloadField{V4L2_CID_PAN_ABSOLUTE, FieldKind::kSigned32, 0},
-                           PayloadField{V4L2_CID_TILT_ABSOLUTE, FieldKind::kSigned32, 4}}},
+    control(0x0D, 8, kAbsolute, {V4L2_CID_PAN_ABSOLUTE, FieldKind::kSigned32, 0},
+            {V4L2_CID_TILT_ABSOLUTE, FieldKind::kSigned32, 4}),
     // CT_ZOOM_RELATIVE_CONTROL: bZoom, bDigitalZoom (the driver keeps the camera's), bSpeed.
-    CameraTerminalControl{
-        0x0C,
-        3,
-        true,
-        1,
-        {PayloadField{V4L2_CID_ZOOM_CONTINUOUS, FieldKind::kDirectionAndSpeed, 0, 2}}},
+    control(0x0C, 3, kRelative, {V4L2_CID_ZOOM_CONTINUOUS, FieldKind::kDirectionAndSpeed, 0, 2}),
     // CT_ZOOM_ABSOLUTE_CONTROL: wObjectiveFocalLength.
-    CameraTerminalControl{
-        0x0B, 2, false, 1, {PayloadField{V4L2_CID_ZOOM_ABSOLUTE, FieldKind::kUnsigned16, 0}}},
+    control(0x0B, 2, kAbsolute, {V4L2_CID_ZOOM_ABSOLUTE, FieldKind::kUnsigned16, 0}),
     // CT_FOCUS_RELATIVE_CONTROL: bFocusRelative, bSpeed; no V4L2 control.
-    CameraTerminalControl{0x07, 2, true, 0, {}},
+    CameraTerminalControl{0x07, 2, kRelative, 0, {}},
     // CT_FOCUS_ABSOLUTE_CONTROL: wFocusAbsolute.
-    CameraTerminalControl{
-        0x06, 2, false, 1, {PayloadField{V4L2_CID_FOCUS_ABSOLUTE, FieldKind::kUnsigned16, 0}}},
+    control(0x06, 2, kAbsolute, {V4L2_CID_FOCUS_ABSOLUTE, FieldKind::kUnsigned16, 0}),
     // CT_FOCUS_AUTO_CONTROL: bFocusAuto.
-    CameraTerminalControl{
-        0x08, 1, false, 1, {PayloadField{V4L2_CID_FOCUS_AUTO, FieldKind::kUnsigned8, 0}}},
+    control(0x08, 1, kAbsolute, {V4L2_CID_FOCUS_AUTO, FieldKind::kUnsigned8, 0}),
 };
 
 // An axis of the head and the controls through which the driver moves it.
