@@ -101,9 +101,9 @@ class AnsweringNode final : public ptz::VideoNode {
 
 // The backend's own work for a pan/tilt start: planning, one ioctl's argument.
 void BM_UvcvideoTranslation(benchmark::State& state) {
-    const auto control = ptz::UVCCameraControl::initWithInterface(
-        std::make_unique<ptz::UvcvideoBackend>(ptz::VideoControlUnits{1, {19, 20}}, 0,
-                                               std::make_unique<AnsweringNode>()));
+    const auto control =
+        ptz::UVCCameraControl::initWithInterface(std::make_unique<ptz::UvcvideoBackend>(
+            ptz::VideoControlUnits{1, {19, 20}}, 0, std::make_unique<AnsweringNode>()));
     for (auto _ : state) {
         benchmark::DoNotOptimize(control->movePanTilt(1, 5, 0, 0));
     }

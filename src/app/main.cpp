@@ -5,7 +5,6 @@
 #include "app/app_delegate.h"
 #include "discovery/device_watcher.h"
 #include "platform/hid/hid_manager_factory.h"
-#include "platform/usb/lazy_usb_registry.h"
 #include "platform/usb/usb_registry_factory.h"
 #include "ui/main_window.h"
 
@@ -17,12 +16,11 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(
         delegate.applicationShouldTerminateAfterLastWindowClosed());
 
-    // libusb starts (and enumerates the bus) when the first camera is bound, from the event
-    // loop: not on the way to the window.
-    ptz::LazyUsbRegistry registry(ptz::createUsbRegistry);
+    // Opens nothing: devices are looked up when a camera is bound.
+    const std::unique_ptr<ptz::UsbRegistry> registry = ptz::createUsbRegistry();
     // Outlives the window: the devices it reports are listed in the OSD panel.
     const std::unique_ptr<ptz::HidManager> hidManager = ptz::createHidManager();
-    ptz::MainWindow window(registry, [&hidManager](ptz::DeviceListPanel& panel) {
+    ptz::MainWindow window(*registry, [&hidManager](ptz::DeviceListPanel& panel) {
         ptz::setUpDeviceWatcher(*hidManager, panel);
     });
     window.show();

@@ -24,13 +24,28 @@ void throwOn(GError* error, const std::string& what) {
     }
 }
 
-// What udev and the V4L2 core show of one node.
-std::string nodeDescription(const std::string& interfaceSyspath, unsigned number, unsigned index,
-                            const char* capabilities) {
+std::string nodeSyspath(const std::string& interfaceSyspath, unsigned number) {
+    return interfaceSyspath + "/video4linux/video" + std::to_string(number);
+}
+
+std::string rootDir(UMockdevTestbed* testbed) {
+    gchar* root = umockdev_testbed_get_root_dir(testbed);
+    const std::string path = root;
+    g_free(root);
+    return path;
+}
+
+// What udev and the V4L2 core show of one node. umockdev 0.17 cannot make a device file of the
+// same name twice in a testbed: a node name an unplugged camera had keeps its file.
+std::string nodeDescription(UMockdevTestbed* testbed, const std::string& interfaceSyspath,
+                            unsigned number, unsigned index, const char* capabilities) {
     const std::string name = "video" + std::to_string(number);
-    const std::string path = interfaceSyspath.substr(interfaceSyspath.find("/devices/"));
+    const std::string syspath = nodeSyspath(interfaceSyspath, number);
     const std::string devnum = std::to_string(kVideoMajor) + ":" + std::to_string(number);
-    return "P: " + path + "/video4linux/" + name + "\nN: " + name + "\nE: DEVNAME=/dev/" + name +
+    struct stat existing {};
+    const bool fileKept = lstat((rootDir(testbed) + "/dev/" + name).c_str(), &existing) == 0;
+    return "P: " + syspath.substr(syspath.find("/devices/")) + (fileKept ? "" : "\nN: " + name) +
+           "\nE: DEVNAME=/dev/" + name +
            "\nE: SUBSYSTEM=video4linux\nE: MAJOR=" + std::to_string(kVideoMajor) +
            "\nE: MINOR=" + std::to_string(number) + "\nE: ID_V4L_CAPABILITIES=" + capabilities +
            "\nA: dev=" + devnum + "\nA: index=" + std::to_string(index) +
@@ -82,38 +97,41 @@ EmulatedVideoNodes::EmulatedVideoNodes(UMockdevTestbed* testbed,
                                        sim::SimulatedCamera& firmware, UvcvideoKernel kernel,
                                        VideoNodeNumbers numbers)
     : testbed_(testbed), firmware_(firmware), driver_(firmware, kernel) {
-    capture_ = {this, VideoNodeKind::kCapture, "/dev/video" + std::to_string(numbers.capture)};
-    metadata_ = {this, VideoNodeKind::kMetadata, "/dev/video" + std::to_string(numbers.metadata)};
+    capture_ = {this, VideoNodeKind::kCapture, "/dev/video" + std::to_string(numbers.capture),
+                nodeSyspath(interfaceSyspath, numbers.capture)};
+    metadata_ = {this, VideoNodeKind::kMetadata, "/dev/video" + std::to_string(numbers.metadata),
+                 nodeSyspath(interfaceSyspath, numbers.metadata)};
     GError* error = nullptr;
     // The driver registers the capture node first: its index is 0.
     const std::string description =
-        nodeDescription(interfaceSyspath, numbers.capture, 0, ":capture:") + "\n" +
-        nodeDescription(interfaceSyspath, numbers.metadata, 1, ":");
+        nodeDescription(testbed, interfaceSyspath, numbers.capture, 0, ":capture:") + "\n" +
+        nodeDescription(testbed, interfaceSyspath, numbers.metadata, 1, ":");
     umockdev_testbed_add_from_string(testbed_, description.c_str(), &error);
     throwOn(error, "adding video nodes");
     for (Node* node : {&capture_, &metadata_}) {
         node->handler = umockdev_ioctl_base_new();
         g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(&onIoctl), node);
-        g_signal_connect(node->handler, "client-connected", G_CALLBACK(&onConnected), node);
         umockdev_testbed_attach_ioctl(testbed_, node->devnode.c_str(), node->handler, &error);
         throwOn(error, "attaching " + node->devnode);
+        node->attached = true;
     }
 }
 
 EmulatedVideoNodes::~EmulatedVideoNodes() {
     detach();
+    for (Node* node : {&capture_, &metadata_}) {
+        g_object_unref(node->handler);
+    }
 }
 
 void EmulatedVideoNodes::detach() {
     for (Node* node : {&capture_, &metadata_}) {
-        if (node->handler == nullptr) {
-            continue;
+        if (node->attached) {
+            GError* error = nullptr;
+            umockdev_testbed_detach_ioctl(testbed_, node->devnode.c_str(), &error);
+            g_clear_error(&error);
+            node->attached = false;
         }
-        GError* error = nullptr;
-        umockdev_testbed_detach_ioctl(testbed_, node->devnode.c_str(), &error);
-        g_clear_error(&error);
-        g_object_unref(node->handler);
-        node->handler = nullptr;
     }
 }
 
@@ -130,9 +148,9 @@ void EmulatedVideoNodes::withFirmware(const std::function<void(sim::SimulatedCam
     use(firmware_);
 }
 
-int EmulatedVideoNodes::opened(VideoNodeKind kind) const {
+int EmulatedVideoNodes::ioctls(VideoNodeKind kind) const {
     const std::lock_guard lock(mutex_);
-    return kind == VideoNodeKind::kCapture ? capture_.opened : metadata_.opened;
+    return kind == VideoNodeKind::kCapture ? capture_.ioctls : metadata_.ioctls;
 }
 
 void EmulatedVideoNodes::unplug() {
@@ -141,24 +159,14 @@ void EmulatedVideoNodes::unplug() {
         driver_.disconnect();
     }
     detach();
-}
-
-void EmulatedVideoNodes::denyAccess() {
-    gchar* rootDir = umockdev_testbed_get_root_dir(testbed_);
-    const std::string root = rootDir;
-    g_free(rootDir);
-    // The node is a link to the pty that stands for it; the preload reaches the handler
-    // through a socket, which must stay open to anyone for the refusal to come from the node.
-    if (chmod((root + capture_.devnode).c_str(), 0) != 0 ||
-        chmod((root + "/ioctl" + capture_.devnode).c_str(), 0777) != 0 ||
-        chmod(root.c_str(), 0755) != 0) {
-        throw std::runtime_error("cannot take the permissions of " + capture_.devnode);
-    }
-    if (geteuid() == 0) {
-        constexpr uid_t kNobody = 65534;
-        if (setgid(kNobody) != 0 || setuid(kNobody) != 0) {
-            throw std::runtime_error("cannot give up root");
-        }
+    // The device's removal takes the nodes' directories, but not their class links nor the
+    // links that tell the preload their device numbers.
+    const std::string root = rootDir(testbed_);
+    for (const Node* node : {&capture_, &metadata_}) {
+        umockdev_testbed_uevent(testbed_, node->syspath.c_str(), "remove");
+        const std::string name = node->devnode.substr(5);
+        unlink((root + "/sys/class/video4linux/" + name).c_str());
+        unlink((root + "/dev/.node/" + name).c_str());
     }
 }
 
@@ -169,18 +177,13 @@ gboolean EmulatedVideoNodes::onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* cl
     return TRUE;
 }
 
-void EmulatedVideoNodes::onConnected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer node) {
-    Node& self = *static_cast<Node*>(node);
-    const std::lock_guard lock(self.owner->mutex_);
-    ++self.opened;
-}
-
 // The argument is a pointer into the caller's memory, and so are pointers inside it: the model
 // gets local copies, and what it writes goes back.
 void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     const Resolved argument(umockdev_ioctl_client_get_arg(client), 0, _IOC_SIZE(request));
     const std::lock_guard lock(mutex_);
+    ++node.ioctls;
     int error = ENOTTY;
     switch (request) {
         case VIDIOC_QUERYCAP:

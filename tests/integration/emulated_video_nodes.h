@@ -42,28 +42,25 @@ class EmulatedVideoNodes {
     // Runs `use` on the firmware while no ioctl is being answered.
     void withFirmware(const std::function<void(sim::SimulatedCamera&)>& use);
 
-    // How often the node was opened. (umockdev does not tell of closes.)
-    int opened(VideoNodeKind node) const;
+    // How many ioctls reached the node.
+    int ioctls(VideoNodeKind node) const;
 
-    // The camera was unplugged: open handles answer ENODEV, and the handlers let go of the
-    // node names for the next camera.
+    // The camera is being unplugged (before its device goes): open handles answer ENODEV, and
+    // the nodes leave sysfs and /dev free for the next camera's.
     void unplug();
-
-    // Makes the capture node one this process may not open, as without the seat's access; as
-    // root, gives up root for good to make that so.
-    void denyAccess();
 
   private:
     struct Node {
         EmulatedVideoNodes* owner = nullptr;
         VideoNodeKind kind = VideoNodeKind::kCapture;
         std::string devnode;
+        std::string syspath;
         UMockdevIoctlBase* handler = nullptr;
-        int opened = 0;
+        bool attached = false;
+        int ioctls = 0;
     };
 
     static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node);
-    static void onConnected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer node);
     void answer(Node& node, UMockdevIoctlClient* client);
     void detach();
 

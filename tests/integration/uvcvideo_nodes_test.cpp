@@ -22,9 +22,9 @@ namespace ptz {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::EmulatedUsbCamera;
 using testing::EmulatedVideoNodes;
+using ::testing::IsEmpty;
 using testing::LogCapture;
 using testing::UsbDeviceSpec;
 using testing::UsbTestbed;
@@ -57,7 +57,8 @@ VideoControlBinding bindingOf(EmulatedUsbCamera& camera) {
 }
 
 std::shared_ptr<UVCCameraControl> bind(EmulatedUsbCamera& camera) {
-    return UVCCameraControl::initWithInterface(std::make_unique<UvcvideoBackend>(bindingOf(camera)));
+    return UVCCameraControl::initWithInterface(
+        std::make_unique<UvcvideoBackend>(bindingOf(camera)));
 }
 
 std::vector<std::string> setLines(sim::SimulatedCamera& firmware) {
@@ -82,7 +83,8 @@ class UvcvideoNodes : public ::testing::Test {
 TEST_F(UvcvideoNodes, TheCaptureNodeIsOpenFromAStartToItsStop) {
     EmulatedUsbCamera& camera = bed.add(heldByUvcvideo());
     EmulatedVideoNodes nodes(bed.umockdev(), camera.interfaceSyspath(kVideoControl),
-                             camera.firmware(), UvcvideoKernel::kFixed, {5, 4});
+                             camera.firmware(), UvcvideoKernel::kFixed,
+                             {.capture = 5, .metadata = 4});
     std::vector<std::string> calls;
     setUvcvideoCallTrace([&](std::string_view call, int error) {
         calls.push_back(std::string(call) + (error != 0 ? " failed" : ""));
@@ -95,16 +97,16 @@ TEST_F(UvcvideoNodes, TheCaptureNodeIsOpenFromAStartToItsStop) {
     EXPECT_TRUE(control->ClickOsdBackBtn());
     setUvcvideoCallTrace({});
 
-    EXPECT_THAT(calls, ElementsAre("open", "VIDIOC_QUERYCAP", "VIDIOC_QUERY_EXT_CTRL",
-                                   "VIDIOC_QUERY_EXT_CTRL", "VIDIOC_S_EXT_CTRLS",
-                                   "UVCIOC_CTRL_QUERY", "VIDIOC_S_EXT_CTRLS", "close", "open",
-                                   "UVCIOC_CTRL_QUERY", "close"));
-    EXPECT_EQ(nodes.opened(VideoNodeKind::kMetadata), 0);
+    EXPECT_THAT(calls,
+                ElementsAre("open", "VIDIOC_QUERYCAP", "VIDIOC_QUERY_EXT_CTRL",
+                            "VIDIOC_QUERY_EXT_CTRL", "VIDIOC_S_EXT_CTRLS", "UVCIOC_CTRL_QUERY",
+                            "VIDIOC_S_EXT_CTRLS", "close", "open", "UVCIOC_CTRL_QUERY", "close"));
+    EXPECT_EQ(nodes.ioctls(VideoNodeKind::kMetadata), 0);
     nodes.withFirmware([](sim::SimulatedCamera& firmware) {
-        EXPECT_THAT(setLines(firmware), ElementsAre("21 01 00 0c 00 01 03 00 | 01 00 03",
-                                                    "21 01 00 05 00 13 02 00 | 00 00",
-                                                    "21 01 00 0c 00 01 03 00 | 00 00 00",
-                                                    "21 01 00 06 00 13 02 00 | 00 00"));
+        EXPECT_THAT(
+            setLines(firmware),
+            ElementsAre("21 01 00 0c 00 01 03 00 | 01 00 03", "21 01 00 05 00 13 02 00 | 00 00",
+                        "21 01 00 0c 00 01 03 00 | 00 00 00", "21 01 00 06 00 13 02 00 | 00 00"));
     });
 }
 
@@ -112,9 +114,9 @@ TEST_F(UvcvideoNodes, TheCaptureNodeIsOpenFromAStartToItsStop) {
 // must not reach it.
 TEST_F(UvcvideoNodes, NoRequestReachesACameraThatTookOverTheNodeName) {
     EmulatedUsbCamera& first = bed.add(heldByUvcvideo(2));
-    auto firstNodes = std::make_unique<EmulatedVideoNodes>(
-        bed.umockdev(), first.interfaceSyspath(kVideoControl), first.firmware(),
-        UvcvideoKernel::kReleased);
+    auto firstNodes =
+        std::make_unique<EmulatedVideoNodes>(bed.umockdev(), first.interfaceSyspath(kVideoControl),
+                                             first.firmware(), UvcvideoKernel::kReleased);
     const auto control = bind(first);
     EXPECT_TRUE(control->ClickOsdOpencloseBtn());
 
@@ -124,13 +126,13 @@ TEST_F(UvcvideoNodes, NoRequestReachesACameraThatTookOverTheNodeName) {
     EmulatedVideoNodes secondNodes(bed.umockdev(), second.interfaceSyspath(kVideoControl),
                                    second.firmware(), UvcvideoKernel::kReleased);
     ASSERT_EQ(second.interfaceSyspath(kVideoControl), bindingOf(first).interfaceSyspath());
+    secondNodes.withFirmware([](sim::SimulatedCamera& firmware) { firmware.clearRequests(); });
     log.lines.clear();
 
     EXPECT_FALSE(control->ClickOsdOpencloseBtn());
-    EXPECT_THAT(log.lines,
-                ElementsAre("CameraControl Error: Unable to open interface (e00002c0)"));
+    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c0)"));
     secondNodes.withFirmware(
-        [](sim::SimulatedCamera& firmware) { EXPECT_THAT(setLines(firmware), IsEmpty()); });
+        [](sim::SimulatedCamera& firmware) { EXPECT_THAT(firmware.requests(), IsEmpty()); });
 }
 
 // Without the seat's access to /dev/video*.
@@ -139,7 +141,7 @@ TEST_F(UvcvideoNodes, ANodeThatMayNotBeOpenedIsNotPermitted) {
     EmulatedVideoNodes nodes(bed.umockdev(), camera.interfaceSyspath(kVideoControl),
                              camera.firmware(), UvcvideoKernel::kReleased);
     const auto control = bind(camera);
-    nodes.denyAccess();
+    bed.denyAccess(nodes.captureNode());
     EXPECT_FALSE(control->ClickOsdOkBtn());
     EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002e2)",
                                        "bRet = 0"));

@@ -1,6 +1,7 @@
 #include "platform/hid/udev_hid_manager.h"
 
 #include "platform/hid/udev_hid_device.h"
+#include "platform/hid/udev_hid_devices.h"
 #include "platform/usb/usb_status_mapping.h"
 
 namespace ptz {
@@ -38,7 +39,7 @@ int32_t UdevHidManager::open() {
 }
 
 void UdevHidManager::devicePresent(udev_device* device) {
-    auto hid = std::make_unique<UdevHidDevice>(readUdevHidNode(device));
+    auto hid = std::make_unique<UdevHidDevice>(readHidDeviceInfo(device));
     UdevHidDevice* present = hid.get();
     if (devices_.try_emplace(present->node().syspath, std::move(hid)).second) {
         presentAtOpen_.push_back(present);
@@ -56,7 +57,7 @@ void UdevHidManager::deliverPresentDevices() {
 }
 
 void UdevHidManager::deviceAdded(udev_device* device) {
-    UdevHidNode node = readUdevHidNode(device);
+    HidDeviceInfo node = readHidDeviceInfo(device);
     if (node.syspath.empty() || devices_.count(node.syspath) != 0) {
         return;  // already known from the enumeration
     }

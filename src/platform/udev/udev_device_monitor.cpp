@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/udev/udev_devices.h"
+
 namespace ptz {
 
 UdevDeviceMonitor::UdevDeviceMonitor(std::string subsystem, Callbacks callbacks)
@@ -26,7 +28,10 @@ int UdevDeviceMonitor::start() {
         return 0;
     }
     const int listening = listen();
-    return listening < 0 ? listening : enumerate();
+    if (listening == 0) {
+        enumerate();
+    }
+    return listening;
 }
 
 int UdevDeviceMonitor::listen() {
@@ -61,34 +66,10 @@ int UdevDeviceMonitor::listen() {
     return 0;
 }
 
-int UdevDeviceMonitor::enumerate() {
-    errno = 0;
-    udev_enumerate* enumeration = udev_enumerate_new(udev_);
-    int result = enumeration != nullptr ? 0 : -(errno != 0 ? errno : ENOMEM);
-    if (result >= 0) {
-        result = udev_enumerate_add_match_subsystem(enumeration, subsystem_.c_str());
+void UdevDeviceMonitor::enumerate() {
+    if (callbacks_.present) {
+        forEachUdevDevice(subsystem_.c_str(), nullptr, callbacks_.present);
     }
-    if (result >= 0) {
-        result = udev_enumerate_scan_devices(enumeration);
-    }
-    if (result >= 0) {
-        udev_list_entry* entry = nullptr;
-        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumeration)) {
-            udev_device* device =
-                udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
-            if (device == nullptr) {
-                continue;  // gone since the scan; its removal will find nothing
-            }
-            if (callbacks_.present) {
-                callbacks_.present(device);
-            }
-            udev_device_unref(device);
-        }
-    }
-    if (enumeration != nullptr) {
-        udev_enumerate_unref(enumeration);
-    }
-    return result < 0 ? result : 0;
 }
 
 void UdevDeviceMonitor::readMonitor() {

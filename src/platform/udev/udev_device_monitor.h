@@ -43,7 +43,7 @@ class UdevDeviceMonitor {
 
   private:
     int listen();
-    int enumerate();
+    void enumerate();
     void readMonitor();
 
     std::string subsystem_;
