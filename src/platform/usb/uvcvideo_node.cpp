@@ -5,19 +5,19 @@
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "platform/udev/udev_devices.h"
 #include "platform/usb/usb_status_mapping.h"
 
 namespace ptz {
@@ -36,30 +36,6 @@ int traced(std::string_view call, int result) {
     return error;
 }
 
-struct UdevDeviceUnref {
-    void operator()(udev_device* device) const { udev_device_unref(device); }
-};
-using UdevDevicePtr = std::unique_ptr<udev_device, UdevDeviceUnref>;
-
-struct UdevEnumerateUnref {
-    void operator()(udev_enumerate* enumerate) const { udev_enumerate_unref(enumerate); }
-};
-
-unsigned numberOf(const char* text, unsigned otherwise) {
-    if (text == nullptr) {
-        return otherwise;
-    }
-    const std::string_view view(text);
-    unsigned value = 0;
-    const auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value);
-    return error == std::errc{} && end != view.data() ? value : otherwise;
-}
-
-bool sysattrIs(udev_device* device, const char* attribute, unsigned expected) {
-    return numberOf(udev_device_get_sysattr_value(device, attribute),
-                    std::numeric_limits<unsigned>::max()) == expected;
-}
-
 struct Candidate {
     std::string devnode;
     bool capture = false;  // udev's v4l_id found V4L2_CAP_VIDEO_CAPTURE
@@ -67,36 +43,43 @@ struct Candidate {
 };
 
 // The interface's video4linux nodes, likeliest capture node first.
-std::vector<Candidate> nodesOf(udev* context, const std::string& interfaceSyspath) {
-    const UdevDevicePtr interface(udev_device_new_from_syspath(context, interfaceSyspath.c_str()));
-    if (!interface) {
-        return {};
-    }
-    const std::unique_ptr<udev_enumerate, UdevEnumerateUnref> enumerate(
-        udev_enumerate_new(context));
-    udev_enumerate_add_match_subsystem(enumerate.get(), "video4linux");
-    udev_enumerate_add_match_parent(enumerate.get(), interface.get());
-    udev_enumerate_scan_devices(enumerate.get());
+std::vector<Candidate> nodesOf(const std::string& interfaceSyspath) {
+    const std::string below = interfaceSyspath + "/";
     std::vector<Candidate> nodes;
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
-        const UdevDevicePtr node(
-            udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
-        const char* devnode = node ? udev_device_get_devnode(node.get()) : nullptr;
-        if (devnode == nullptr) {
-            continue;
+    forEachUdevDevice("video4linux", nullptr, [&](udev_device* node) {
+        const char* devnode = udev_device_get_devnode(node);
+        if (devnode == nullptr ||
+            !std::string_view(udev_device_get_syspath(node)).starts_with(below)) {
+            return;
         }
-        const char* capabilities =
-            udev_device_get_property_value(node.get(), "ID_V4L_CAPABILITIES");
+        const char* capabilities = udev_device_get_property_value(node, "ID_V4L_CAPABILITIES");
+        const char* index = udev_device_get_sysattr_value(node, "index");
         nodes.push_back({devnode, capabilities != nullptr && std::strstr(capabilities, ":capture:"),
-                         numberOf(udev_device_get_sysattr_value(node.get(), "index"),
-                                  std::numeric_limits<unsigned>::max())});
-    }
+                         index != nullptr ? static_cast<unsigned>(std::strtoul(index, nullptr, 10))
+                                          : std::numeric_limits<unsigned>::max()});
+    });
     std::sort(nodes.begin(), nodes.end(), [](const Candidate& a, const Candidate& b) {
         return std::tuple(!a.capture, a.index, a.devnode) <
                std::tuple(!b.capture, b.index, b.devnode);
     });
     return nodes;
+}
+
+// The sysfs directory of the character device `devnum` ("/sys/devices/.../video0"), from the
+// kernel's /sys/dev/char link; empty when there is none.
+std::string syspathOf(dev_t devnum) {
+    const std::string link =
+        "/sys/dev/char/" + std::to_string(major(devnum)) + ":" + std::to_string(minor(devnum));
+    std::array<char, 4096> target{};
+    const ssize_t length = ::readlink(link.c_str(), target.data(), target.size() - 1);
+    if (length <= 0) {
+        return {};
+    }
+    std::string_view relative(target.data(), static_cast<size_t>(length));
+    while (relative.starts_with("../")) {
+        relative.remove_prefix(3);
+    }
+    return "/sys/" + std::string(relative);
 }
 
 }  // namespace
@@ -109,17 +92,11 @@ UvcvideoNode::UvcvideoNode(VideoControlBinding binding) : binding_(std::move(bin
 
 UvcvideoNode::~UvcvideoNode() {
     close();
-    if (udev_ != nullptr) {
-        udev_unref(udev_);
-    }
 }
 
 UsbStatus UvcvideoNode::open() {
     if (fd_ >= 0) {
         return usb_status::kSuccess;
-    }
-    if (udev_ == nullptr && (udev_ = udev_new()) == nullptr) {
-        return usb_status::kGeneralError;
     }
     // The node found before, while it is still the bound interface's; else look again (the
     // driver may have been bound anew and given other numbers).
@@ -130,7 +107,7 @@ UsbStatus UvcvideoNode::open() {
         }
         devnode_.clear();
     }
-    for (const Candidate& node : nodesOf(udev_, binding_.interfaceSyspath())) {
+    for (const Candidate& node : nodesOf(binding_.interfaceSyspath())) {
         if (const UsbStatus status = openChecked(node.devnode); status != usb_status::kSuccess) {
             return status;
         }
@@ -148,33 +125,21 @@ UsbStatus UvcvideoNode::openChecked(const std::string& devnode) {
     if (const int error = traced("open", fd_); error != 0) {
         return statusFromErrno(error);
     }
-    if (!belongsToBinding(devnode.c_str())) {
+    if (!belongsToBinding(devnode)) {
         close();
         return usb_status::kNoDevice;
     }
     return usb_status::kSuccess;
 }
 
-// Whether the node now behind `devnode` is a child of the bound interface of the bound device.
-// Asked after the open: were the name given to another device in between, the open has that
-// device's node.
-bool UvcvideoNode::belongsToBinding(const char* devnode) {
+// Whether the node now behind `devnode` is one of the bound interface's, on the bound device
+// (whose bus address is new at every plug-in). Asked after the open: were the name given to
+// another device in between, the open has that device's node.
+bool UvcvideoNode::belongsToBinding(const std::string& devnode) {
     struct stat status {};
-    if (::stat(devnode, &status) != 0 || !S_ISCHR(status.st_mode)) {
-        return false;
-    }
-    const UdevDevicePtr node(udev_device_new_from_devnum(udev_, 'c', status.st_rdev));
-    if (!node) {
-        return false;
-    }
-    udev_device* interface =
-        udev_device_get_parent_with_subsystem_devtype(node.get(), "usb", "usb_interface");
-    udev_device* device =
-        udev_device_get_parent_with_subsystem_devtype(node.get(), "usb", "usb_device");
-    return interface != nullptr && device != nullptr &&
-           binding_.interfaceSyspath() == udev_device_get_syspath(interface) &&
-           sysattrIs(device, "busnum", binding_.busNumber) &&
-           sysattrIs(device, "devnum", binding_.deviceNumber);
+    return ::stat(devnode.c_str(), &status) == 0 && S_ISCHR(status.st_mode) &&
+           syspathOf(status.st_rdev).starts_with(binding_.interfaceSyspath() + "/") &&
+           isSameUsbDevice(binding_.deviceSyspath, binding_.busNumber, binding_.deviceNumber);
 }
 
 // The driver gives a camera a capture node and a metadata node; only the capture node takes

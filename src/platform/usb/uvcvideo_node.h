@@ -17,8 +17,6 @@
 #include "platform/usb/video_control_binding.h"
 #include "platform/usb/video_node.h"
 
-struct udev;
-
 namespace ptz {
 
 class UvcvideoNode final : public VideoNode {
@@ -34,11 +32,10 @@ class UvcvideoNode final : public VideoNode {
 
   private:
     UsbStatus openChecked(const std::string& devnode);
-    bool belongsToBinding(const char* devnode);
+    bool belongsToBinding(const std::string& devnode);
     bool isCaptureNode();
 
     VideoControlBinding binding_;
-    struct udev* udev_ = nullptr;
     std::string devnode_;  // the capture node last found
     int fd_ = -1;
 };
