@@ -97,10 +97,9 @@ TEST_F(UvcvideoNodes, TheCaptureNodeIsOpenFromAStartToItsStop) {
     EXPECT_TRUE(control->ClickOsdBackBtn());
     setUvcvideoCallTrace({});
 
-    EXPECT_THAT(calls,
-                ElementsAre("open", "VIDIOC_QUERYCAP", "VIDIOC_QUERY_EXT_CTRL",
-                            "VIDIOC_QUERY_EXT_CTRL", "VIDIOC_S_EXT_CTRLS", "UVCIOC_CTRL_QUERY",
-                            "VIDIOC_S_EXT_CTRLS", "close", "open", "UVCIOC_CTRL_QUERY", "close"));
+    EXPECT_THAT(calls, ElementsAre("open", "VIDIOC_QUERYCAP", "VIDIOC_QUERY_EXT_CTRL",
+                                   "VIDIOC_S_EXT_CTRLS", "UVCIOC_CTRL_QUERY", "VIDIOC_S_EXT_CTRLS",
+                                   "close", "open", "UVCIOC_CTRL_QUERY", "close"));
     EXPECT_EQ(nodes.ioctls(VideoNodeKind::kMetadata), 0);
     nodes.withFirmware([](sim::SimulatedCamera& firmware) {
         EXPECT_THAT(

@@ -376,7 +376,6 @@ UsbStatus UvcvideoRequests::setCameraTerminal(uint8_t selector, UsbDeviceRequest
 UsbStatus UvcvideoRequests::move(std::span<const AxisMove> moves) {
     std::array<AxisPlan, 2> plans{};
     bool relativeCarriesAll = true;
-    bool absoluteReachesAll = true;
     for (size_t i = 0; i < moves.size(); ++i) {
         const Axis& axis = kAxes[moves[i].axis];
         AxisPlan& plan = plans[i];
@@ -386,7 +385,17 @@ UsbStatus UvcvideoRequests::move(std::span<const AxisMove> moves) {
                 return status;
             }
         }
-        if (const UsbStatus status = rangeOf(axis.absoluteControl, plan.absolute);
+        if (plan.relative != nullptr && (plan.relative->flags & V4L2_CTRL_FLAG_READ_ONLY) == 0) {
+            plan.value = relativeValue(moves[i], *plan.relative);
+            plan.relativeCarries =
+                plan.value && carries(*plan.relative, 0) && carries(*plan.relative, *plan.value);
+        }
+        relativeCarriesAll = relativeCarriesAll && plan.relativeCarries;
+    }
+    bool absoluteReachesAll = !relativeCarriesAll;
+    for (size_t i = 0; i < moves.size() && !relativeCarriesAll; ++i) {
+        AxisPlan& plan = plans[i];
+        if (const UsbStatus status = rangeOf(kAxes[moves[i].axis].absoluteControl, plan.absolute);
             status != usb_status::kSuccess) {
             return status;
         }
@@ -396,12 +405,6 @@ UsbStatus UvcvideoRequests::move(std::span<const AxisMove> moves) {
         if (plan.absolute != nullptr && (plan.absolute->flags & kUnusable) != 0) {
             plan.absolute = nullptr;
         }
-        if (plan.relative != nullptr && (plan.relative->flags & V4L2_CTRL_FLAG_READ_ONLY) == 0) {
-            plan.value = relativeValue(moves[i], *plan.relative);
-            plan.relativeCarries =
-                plan.value && carries(*plan.relative, 0) && carries(*plan.relative, *plan.value);
-        }
-        relativeCarriesAll = relativeCarriesAll && plan.relativeCarries;
         absoluteReachesAll = absoluteReachesAll && plan.absolute != nullptr;
     }
 
