@@ -1,5 +1,5 @@
 // The ptzctl program itself, as a child process behind the umockdev preload, on an emulated bus
-// with a camera and, before it, a look-alike keyboard of a supported model's ids.
+// with a camera and a look-alike: a keyboard with a supported model's ids.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -24,7 +24,8 @@ testing::PtzctlRun ptzctl(const std::vector<std::string>& args,
 TEST(PtzctlEndToEnd, ListsAndDrivesTheCameraAndSaysWhenItsOutputIsLost) {
     testing::UsbTestbed usb;
     testing::HidTestbed hid(usb.umockdev());
-    hid.addUsbHidDevice({.vendorId = 0x2e7e, .productId = 0x0606, .product = "Keyboard"});
+    hid.addUsbHidDevice(
+        {.vendorId = 0x2e7e, .productId = 0x0606, .product = "Keyboard", .videoControl = false});
     testing::EmulatedUsbCamera& camera = usb.add(testing::cameraAt(1, {3}, 3));
     hid.addHidNode(camera.interfaceSyspath(camera.firstInterfaceOfClass(kHidClass)));
 
