@@ -120,9 +120,4 @@ constexpr int64_t fieldValue(uint64_t payload, const Field& field) {
                     : static_cast<int64_t>(value);
 }
 
-static_assert(fieldValue(0x0A00FFu, kZoomRelativeFields[0]) == -1);
-static_assert(fieldValue(0x0A00FFu, kZoomRelativeFields[2]) == 10);
-static_assert(fieldValue(0xFFFF6A00'FFFF7360u, kPanTiltAbsoluteFields[0]) == -36000);
-static_assert(fieldValue(0xFFFF6A00'FFFF7360u, kPanTiltAbsoluteFields[1]) == -38400);
-
 }  // namespace ptz::uvc_payload

@@ -11,7 +11,7 @@ namespace ptz {
 std::vector<HidDeviceInfo> supportedCameras(const std::vector<HidDeviceInfo>& devices) {
     std::vector<HidDeviceInfo> cameras;
     for (const HidDeviceInfo& device : devices) {
-        if (!device.hasVideoControl || !isSupportedModel(device.vendorId, device.productId)) {
+        if (!isSupportedModel(device.vendorId, device.productId) || !device.hasVideoControl) {
             continue;
         }
         const bool listed =
