@@ -30,7 +30,8 @@ now_us() { echo "${EPOCHREALTIME/./}"; }
 events=$(mktemp)
 trap 'rm -f "$events"' EXIT
 
-# Starts `$1`, prints the microseconds until its window was mapped; leaves it running as $pid.
+# Starts `$1` and sets $mapped_us to the microseconds until its window was mapped; leaves it
+# running as $pid, watched by $observer.
 time_to_map() {
     : >"$events"
     (stdbuf -oL xev -root -event substructure | while IFS= read -r line; do
@@ -43,12 +44,12 @@ time_to_map() {
     QT_QPA_PLATFORM=xcb "$1" 2>/dev/null &
     pid=$!
     while ! grep -q 'MapNotify' "$events"; do sleep 0.005; done
-    echo $(($(grep -m1 'MapNotify' "$events" | cut -d' ' -f1) - start))
+    mapped_us=$(($(grep -m1 'MapNotify' "$events" | cut -d' ' -f1) - start))
 }
 
 stop() {
     kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true  # quietly: the shell would report the kill
     pkill -P "$observer" 2>/dev/null || true
     kill "$observer" 2>/dev/null || true
     wait "$observer" 2>/dev/null || true
@@ -59,8 +60,8 @@ median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (
 panel_times=()
 bare_times=()
 for round in $(seq "$rounds"); do
-    panel_times+=("$(time_to_map "$panel")"); stop
-    bare_times+=("$(time_to_map "$bare")"); stop
+    time_to_map "$panel"; stop; panel_times+=("$mapped_us")
+    time_to_map "$bare"; stop; bare_times+=("$mapped_us")
     echo "round $round: ptzpanel $((panel_times[-1] / 1000)).$(((panel_times[-1] % 1000) / 100)) ms," \
         "bare window $((bare_times[-1] / 1000)).$(((bare_times[-1] % 1000) / 100)) ms;" \
         "load $(cut -d' ' -f1 /proc/loadavg)"
@@ -71,7 +72,7 @@ awk -v p="$panel_median" -v b="$bare_median" 'BEGIN {
     printf "median window shown after: ptzpanel %.1f ms, bare two-tab window %.1f ms, ratio %.3f\n",
         p / 1000, b / 1000, p / b }'
 
-time_to_map "$panel" >/dev/null
+time_to_map "$panel"
 sleep 2
 echo "idle: VmRSS $(awk '/VmRSS/ {print $2, $3}' "/proc/$pid/status")"
 ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
@@ -80,6 +81,7 @@ sleep 5
 echo "idle: CPU over 5 s: $(($(ticks) - before)) ticks ($(getconf CLK_TCK)/s)"
 if command -v strace >/dev/null; then
     timeout -s INT 3 strace -f -c -p "$pid" -o /tmp/ptz-idle-strace.txt 2>/dev/null || true
-    echo "idle: system calls in 3 s: $(awk '/total/ {print $3}' /tmp/ptz-idle-strace.txt)"
+    calls=$(awk '/total/ {print $3}' /tmp/ptz-idle-strace.txt)
+    echo "idle: system calls in 3 s: ${calls:-0}"
 fi
 stop
