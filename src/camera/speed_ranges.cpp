@@ -14,17 +14,17 @@ struct Bounds {
 
 std::optional<Bounds> boundsOf(UVCCameraControl& camera, UvcControlRow row) {
     const UvcControlSpec& control = uvc_controls[row];
-    const uint32_t failedBefore = camera.failedRequests();
+    const uint32_t failedBefore = camera.failedRequestCount();
     const auto get = [&](uint8_t request) {
         return static_cast<uint64_t>(
             camera.getDataFor(request, control.length, control.selector, control.unitId));
     };
     const uint64_t minimum = get(kUvcGetMin);
-    if (camera.failedRequests() != failedBefore) {
+    if (camera.failedRequestCount() != failedBefore) {
         return std::nullopt;
     }
     const uint64_t maximum = get(kUvcGetMax);
-    if (camera.failedRequests() != failedBefore) {
+    if (camera.failedRequestCount() != failedBefore) {
         return std::nullopt;
     }
     return Bounds{minimum, maximum};

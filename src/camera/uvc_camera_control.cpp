@@ -106,6 +106,8 @@ bool UVCCameraControl::sendControlRequest(UsbDeviceRequest request) {
 bool UVCCameraControl::setData(int64_t value, int32_t length, int32_t selector, int32_t unit) {
     // A longer payload than the 8-byte buffer would let the transport run past it.
     if (!isPayloadLength(length)) {
+        noteFailure(makeRequest(kUvcSetRequestType, kUvcSetCur, 0, selector, unit, 0, nullptr),
+                    false, usb_status::kGeneralError);
         return false;
     }
     std::array<uint8_t, kMaxPayloadLength> payload{};
@@ -120,6 +122,9 @@ bool UVCCameraControl::setData(int64_t value, int32_t length, int32_t selector, 
 int64_t UVCCameraControl::getDataFor(int32_t request, int32_t length, int32_t selector,
                                      int32_t unit) {
     if (!isPayloadLength(length)) {
+        noteFailure(makeRequest(kUvcGetRequestType, static_cast<uint8_t>(request), 0, selector,
+                                unit, 0, nullptr),
+                    false, usb_status::kGeneralError);
         return 0;
     }
     std::array<uint8_t, kMaxPayloadLength> payload{};

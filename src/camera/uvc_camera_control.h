@@ -61,10 +61,12 @@ class UVCCameraControl {
     float mapValue(float value, float fromMin, float fromMax, float toMin, float toMax);
     bool sendControlRequest(UsbDeviceRequest request);
 
-    // The last request that failed, and how many have failed since the object was made: a
-    // caller that notes the count before a command can tell whether any of its requests failed.
+    // The requests that have failed on this object, refused ones included, and the last of
+    // them. A command of several requests may report one result or none (home, an OSD key's
+    // stop, MakeAutoFocus); a caller that must know whether all of them went through compares
+    // the count before and after, and can say why from the last failure.
+    uint32_t failedRequestCount() const { return failedRequests_; }
     const RequestFailure& lastFailure() const { return lastFailure_; }
-    uint32_t failedRequests() const { return failedRequests_; }
 
     // OSD keys.
     bool ClickOsdUpBtn();

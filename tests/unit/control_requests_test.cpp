@@ -117,6 +117,7 @@ TEST_F(ControlRequests, EveryRequestOpensTransfersAndClosesOnce) {
     camera->getDataFor(kUvcGetCur, 1, 8, 1);
     EXPECT_THAT(bus.calls, ElementsAre("open", "request", "close", "open", "request", "close"));
     EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(camera->failedRequestCount(), 0u);
 }
 
 TEST_F(ControlRequests, FailedOpenIsNotClosedAndFailedTransferIs) {
@@ -138,6 +139,7 @@ TEST_F(ControlRequests, FailedOpenIsNotClosedAndFailedTransferIs) {
     EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c5)",
                                        "CameraControl Error: Control request failed: e000404f",
                                        "CameraControl Error: Control request failed: e00002c0"));
+    EXPECT_EQ(camera->failedRequestCount(), 3u);
 }
 
 TEST_F(ControlRequests, DestructionClosesThenReleasesTheInterface) {
@@ -149,6 +151,7 @@ TEST_F(ControlRequests, PayloadLongerThanEightBytesIsRefusedUnsent) {
     EXPECT_FALSE(camera->setData(1, 9, 1, 1));
     EXPECT_EQ(camera->getDataFor(kUvcGetCur, 64, 1, 1), 0);
     EXPECT_TRUE(bus.calls.empty());
+    EXPECT_EQ(camera->failedRequestCount(), 2u);
 }
 
 TEST(UnboundControl, EveryRequestFailsWithOneLineAndSendsNothing) {
@@ -161,6 +164,7 @@ TEST(UnboundControl, EveryRequestFailsWithOneLineAndSendsNothing) {
     log.lines.clear();
     EXPECT_TRUE(std::isnan(camera->getValueForControl(&uvc_controls[zoomAbsolute])));
     EXPECT_EQ(log.lines.size(), 3u);
+    EXPECT_EQ(camera->failedRequestCount(), 4u);
 }
 
 }  // namespace

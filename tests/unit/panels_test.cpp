@@ -329,6 +329,11 @@ TEST_F(Panels, PresetNamesAreShownAndKeptPerModelButNeverSent) {
     EXPECT_EQ(ptz.presets.text, "12 \u00b7 Door");
     ptz.OnClickPresetCbx();
     EXPECT_THAT(sent(), ElementsAre(preset(false, "0c")));
+    // A text that names no preset sends nothing (it would be another preset) and says why.
+    ptz.presets.text = "256";
+    ptz.OnClickPresetCbx();
+    EXPECT_THAT(sent(), IsEmpty());
+    EXPECT_THAT(log.lines, ElementsAre("Preset not sent: \"256\" is outside the presets 0-255"));
 
     // Another panel over the same memory: the names belong to the model.
     FakePtzPanel later(status, settings, tabs);

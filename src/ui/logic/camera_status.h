@@ -37,9 +37,9 @@ class CameraStatus {
     // message of its last failed request, or none once all of its requests went through.
     template <typename Command>
     bool run(UVCCameraControl& camera, Command command) {
-        const uint32_t failedBefore = camera.failedRequests();
+        const uint32_t failedBefore = camera.failedRequestCount();
         const bool result = command(camera);
-        view_.showMessage(camera.failedRequests() == failedBefore
+        view_.showMessage(camera.failedRequestCount() == failedBefore
                               ? std::string()
                               : failureMessage(camera.lastFailure()));
         return result;

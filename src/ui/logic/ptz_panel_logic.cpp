@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "camera/preset_number.h"
 #include "platform/log.h"
 #include "ui/logic/model_profiles.h"
 #include "ui/logic/osd_panel_logic.h"
-#include "ui/logic/preset_number.h"
 
 namespace ptz {
 
@@ -122,7 +122,7 @@ void PtzPanelLogic::setCameraControl(std::shared_ptr<UVCCameraControl> control, 
                                      .value_or(uvc_payload::kZoomFocusSpeed),
                                  kDefaultZoomFocusSpeeds);
     showSpeeds();
-    showPresetNames(parsePresetNumber(presetCbx().stringValue()).number);
+    showPresetNames(parsePresetNumber(presetCbx().stringValue(), PresetText::LeadingNumber).number);
 }
 
 void PtzPanelLogic::OnClickHome() {
@@ -143,9 +143,10 @@ void PtzPanelLogic::OnClickPresetCbx() {
     if (!cameraControl_) {
         return;
     }
-    const PresetNumber preset = parsePresetNumber(presetCbx().stringValue());
+    const PresetNumber preset =
+        parsePresetNumber(presetCbx().stringValue(), PresetText::LeadingNumber);
     if (!preset.number) {
-        logLine("%s", preset.whyNot.c_str());
+        logLine("Preset not sent: %s", preset.whyNot.c_str());
         return;
     }
     const bool store = myMatrix().selectedColumn() == 0;
@@ -235,7 +236,7 @@ void PtzPanelLogic::showPresetNames(std::optional<int> select) {
     }
     int selected = 0;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (select && parsePresetNumber(items[i]).number == select) {
+        if (select && parsePresetNumber(items[i], PresetText::LeadingNumber).number == select) {
             selected = static_cast<int>(i);
         }
     }
@@ -247,7 +248,7 @@ std::optional<int> PtzPanelLogic::presetToName() {
     if (!cameraControl_ || !model_.known()) {
         return std::nullopt;
     }
-    return parsePresetNumber(presetCbx().stringValue()).number;
+    return parsePresetNumber(presetCbx().stringValue(), PresetText::LeadingNumber).number;
 }
 
 void PtzPanelLogic::OnNamePreset() {
