@@ -3,6 +3,12 @@
 #include <QHBoxLayout>
 
 namespace ptz {
+namespace {
+
+// Room the camera button keeps beside its text for the menu's arrow.
+constexpr int kMenuArrowRoom = 24;
+
+}  // namespace
 
 StatusLine::StatusLine(QWidget* parent)
     : QWidget(parent),
@@ -24,6 +30,7 @@ StatusLine::StatusLine(QWidget* parent)
     layout->addWidget(cameraButton_);
 
     message_->setObjectName(QStringLiteral("statusMessage"));
+    message_->setTextFormat(Qt::PlainText);
     message_->setWordWrap(true);
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     message_->setFixedHeight(2 * message_->fontMetrics().lineSpacing());
@@ -36,7 +43,7 @@ void StatusLine::showCamera(const std::string& description) {
     const QString text =
         description.empty() ? tr("No camera") : QString::fromStdString(description);
     cameraButton_->setText(cameraButton_->fontMetrics().elidedText(
-        text, Qt::ElideMiddle, cameraButton_->maximumWidth() - 24));
+        text, Qt::ElideMiddle, cameraButton_->maximumWidth() - kMenuArrowRoom));
     cameraButton_->setToolTip(text + tr(": click to pick another camera"));
 }
 

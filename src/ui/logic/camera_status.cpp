@@ -19,16 +19,23 @@ std::string actionOf(const RequestFailure& failure) {
     if (failure.request != kUvcSetCur) {
         return "report its settings";
     }
-    if (failure.unit == kOsdExtensionUnit && failure.selector >= 1 && failure.selector <= 7) {
-        static const char* const kKeys[] = {
-            "press the menu's up key",    "press the menu's down key", "press the menu's left key",
-            "press the menu's right key", "press the menu's OK key",   "press the menu's back key",
-            "open or close its menu"};
-        return kKeys[failure.selector - 1];
+    // The OSD keys' rows, osdUp to osdOpenClose, in order.
+    static const char* const kKeys[] = {"press the menu's up key",   "press the menu's down key",
+                                        "press the menu's left key", "press the menu's right key",
+                                        "press the menu's OK key",   "press the menu's back key",
+                                        "open or close its menu"};
+    for (size_t row = osdUp; row <= osdOpenClose; ++row) {
+        if (failure.unit == uvc_controls[row].unitId &&
+            failure.selector == uvc_controls[row].selector) {
+            return kKeys[row - osdUp];
+        }
     }
-    if (failure.unit == kPresetExtensionUnit && (failure.selector == 4 || failure.selector == 5)) {
-        return std::string(failure.selector == 4 ? "store preset " : "recall preset ") +
-               std::to_string(failure.data[0]);
+    for (const UvcControlRow row : {presetSet, presetCall}) {
+        if (failure.unit == uvc_controls[row].unitId &&
+            failure.selector == uvc_controls[row].selector) {
+            return std::string(row == presetSet ? "store preset " : "recall preset ") +
+                   std::to_string(failure.data[0]);
+        }
     }
     if (failure.unit != kCameraTerminalUnit) {
         return "carry out this command";
