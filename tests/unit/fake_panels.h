@@ -3,7 +3,6 @@
 #pragma once
 
 #include <algorithm>
-#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "discovery/st_dev_ref.h"
+#include "fake_device_list_panel.h"
 #include "simcam/simulated_camera_interface.h"
 #include "ui/logic/osd_panel_logic.h"
 #include "ui/logic/ptz_panel_logic.h"
@@ -27,12 +27,6 @@ struct FakeButton final : ButtonView {
     }
     std::string image;
     bool enabled = true, hidden = false, bordered = true, stretched = false;
-};
-
-struct FakeControl final : ControlView {
-    void setEnabled(bool on) override { enabled = on; }
-    void setHidden(bool on) override { hidden = on; }
-    bool enabled = true, hidden = false;
 };
 
 struct FakePresetBox final : ComboTextView {
@@ -73,17 +67,6 @@ struct FakeStatusView final : StatusView {
     void showCamera(const std::string& text) override { camera = text; }
     void showMessage(const std::string& text) override { message = text; }
     std::string camera, message;
-};
-
-struct FakeDeviceRows final : DeviceComboBox {
-    int numberOfItems() const override { return static_cast<int>(rows.size()); }
-    void addItemWithObjectValue(const std::string& text) override { rows.push_back(text); }
-    void setStringValue(const std::string&) override {}
-    void selectItemAtIndex(int index) override { selected = index; }
-    int indexOfSelectedItem() const override { return selected; }
-    void removeItemAtIndex(int index) override { rows.erase(rows.begin() + index); }
-    std::vector<std::string> rows;
-    int selected = -1;
 };
 
 // Tabs 0 and 1 hold the OSD and PTZ panels.
@@ -133,18 +116,19 @@ class FakeOsdPanel final : public OsdPanelLogic {
     FakeOsdPanel(UsbRegistry& registry, CameraStatus& status, SettingsStore& settings,
                  FakeTabs& tabs, DeviceWatcherSetUp setUpDeviceWatcher = {})
         : OsdPanelLogic(registry, std::move(setUpDeviceWatcher), status, settings), tabs_(tabs) {}
-    ButtonView& leftButton() override { return keys[0]; }
-    ButtonView& rightButton() override { return keys[1]; }
-    ButtonView& upButton() override { return keys[2]; }
-    ButtonView& downButton() override { return keys[3]; }
-    ButtonView& okButton() override { return keys[4]; }
-    ButtonView& openCloseBtn() override { return keys[5]; }
-    ButtonView& backButton() override { return keys[6]; }
+    ButtonView& leftButton() override { return keys["left"]; }
+    ButtonView& rightButton() override { return keys["right"]; }
+    ButtonView& upButton() override { return keys["up"]; }
+    ButtonView& downButton() override { return keys["down"]; }
+    ButtonView& okButton() override { return keys["ok"]; }
+    ButtonView& openCloseBtn() override { return keys["menu"]; }
+    ButtonView& backButton() override { return keys["back"]; }
     DeviceComboBox& cbxDevice() override { return rows; }
     TabContainer* parentViewController() override { return tabs_.holding(0); }
 
-    std::array<FakeButton, 7> keys;
-    FakeDeviceRows rows;
+    std::map<std::string, FakeButton> keys;
+    FakeDeviceListPanel rowsRecorder;  // the rows' calls, unused here
+    FakeDeviceComboBox rows{rowsRecorder};
 
   protected:
     PanelView& view() override { return view_; }
@@ -176,7 +160,7 @@ class FakePtzPanel final : public PtzPanelLogic {
 
     std::map<std::string, FakeButton> buttons;
     FakePresetBox presets;
-    FakeControl presetLabel;
+    FakeButton presetLabel;
     FakeMatrix matrix;
     FakeSpeed panTiltSpeed, zoomFocusSpeed;
     // The user's answers to the dialogs, and what they were asked.

@@ -4,13 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "discovery/device_watcher.h"
 #include "fake_hid.h"
 #include "fake_panels.h"
 #include "fake_usb.h"
 #include "log_capture.h"
+#include "request_lines.h"
 #include "ui/logic/model_profiles.h"
 
 namespace ptz::testing {
@@ -20,19 +19,10 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
-std::string panTilt(const char* data) {
-    return std::string("21 01 00 0e 00 01 04 00 | ") + data;
-}
-std::string zoom(const char* data) {
-    return std::string("21 01 00 0c 00 01 03 00 | ") + data;
-}
-std::string focus(const char* data) {
-    return std::string("21 01 00 07 00 01 02 00 | ") + data;
-}
-const std::string kAutoFocusOff = "21 01 00 08 00 01 01 00 | 00";
-std::string preset(bool store, const char* data) {
-    return std::string(store ? "21 01 00 04 00 14 01 00 | " : "21 01 00 05 00 14 01 00 | ") + data;
-}
+constexpr auto panTilt = [](const char* data) { return setCur(panTiltRelative, data); };
+constexpr auto zoom = [](const char* data) { return setCur(zoomRelative, data); };
+constexpr auto focus = [](const char* data) { return setCur(focusRelative, data); };
+const std::string kAutoFocusOff = setCur(focusAuto, "00");
 
 constexpr CameraModel kPlainModel{0x2e7e, 0x0606};
 constexpr CameraModel kNoPresetModel{0x2e7e, 0x0735};
@@ -75,62 +65,42 @@ class Panels : public ::testing::Test {
     FakeBus bus;
     FakeUsbRegistry registry{bus};
     FakeTabs tabs;
-    FakeOsdPanel osd{registry, status, settings, tabs};
+    // The load sets the watcher up once the device list exists, before registering the panel.
+    bool watcherSetUpInOrder = false;
+    FakeOsdPanel osd{registry, status, settings, tabs, [this](DeviceListPanel&) {
+                         watcherSetUpInOrder = arrDevList.has_value() && !global_mainview;
+                     }};
     FakePtzPanel ptz{status, settings, tabs};
 };
 
 TEST_F(Panels, LoadDressesTheControlsAndEnableCtrlSwitchesTheKeysOnly) {
-    const std::map<std::string, const char*> images = {
-        {"left", "left2.png"},         {"right", "right2.png"},     {"up", "up2.png"},
-        {"down", "down2.png"},         {"home", "home.png"},        {"focusReduce", "focus-.png"},
-        {"focusPlus", "focus+.png"},   {"zoomReduce", "zoom-.png"}, {"zoomPlus", "zoom+.png"},
-        {"autoFocus", "autofocus.png"}};
-    EXPECT_EQ(ptz.buttons.size(), images.size());
-    for (const auto& [name, button] : ptz.buttons) {
-        EXPECT_EQ(button.image, images.at(name));
-        EXPECT_FALSE(button.bordered) << name;
-        EXPECT_EQ(button.stretched, name == "left") << name;
-    }
-    const char* const osdImages[] = {"left.png",  "right.png", "up.png",     "down.png",
-                                     "enter.png", "osd.png",   "osdback.png"};
-    for (size_t i = 0; i < osd.keys.size(); ++i) {
-        EXPECT_EQ(osd.keys[i].image, osdImages[i]);
-        EXPECT_FALSE(osd.keys[i].bordered);
-        EXPECT_EQ(osd.keys[i].stretched, i == 0);
-    }
-    EXPECT_EQ(ptz.presets.text, "0");
-    EXPECT_EQ(ptz.presets.items.size(), 10u);
-    EXPECT_EQ(ptz.matrix.titles[0], "Set");
-    EXPECT_EQ(ptz.matrix.titles[1], "Call");
-    EXPECT_EQ(ptz.matrix.selected, 1) << "recall, never store, until the user says so";
-    EXPECT_EQ(g_kView2, &ptz);
-    EXPECT_EQ(global_mainview, &osd);
-    EXPECT_EQ(pGlobleItem0, tabs.all[0]);
-    EXPECT_EQ(pGlobleItem, tabs.all[1]);
-
     ptz.EnableCtrl(false);
     osd.EnableCtrl(false);
-    for (const auto& [name, button] : ptz.buttons) {
-        EXPECT_FALSE(button.enabled) << name;
-    }
-    for (const FakeButton& key : osd.keys) {
-        EXPECT_FALSE(key.enabled);
-    }
+    // Outlet and image, of keys that are borderless, disabled, and stretched only on the left.
+    const auto dressed = [](const std::map<std::string, FakeButton>& buttons) {
+        std::vector<std::string> images;
+        for (const auto& [name, button] : buttons) {
+            EXPECT_FALSE(button.bordered || button.enabled) << name;
+            EXPECT_EQ(button.stretched, name == "left") << name;
+            images.push_back(name + " " + button.image);
+        }
+        return images;
+    };
+    EXPECT_THAT(
+        dressed(ptz.buttons),
+        ElementsAre("autoFocus autofocus.png", "down down2.png", "focusPlus focus+.png",
+                    "focusReduce focus-.png", "home home.png", "left left2.png", "right right2.png",
+                    "up up2.png", "zoomPlus zoom+.png", "zoomReduce zoom-.png"));
+    EXPECT_THAT(dressed(osd.keys),
+                ElementsAre("back osdback.png", "down down.png", "left left.png", "menu osd.png",
+                            "ok enter.png", "right right.png", "up up.png"));
     EXPECT_TRUE(ptz.presetLabel.enabled);
-}
-
-TEST_F(Panels, TheWatcherIsSetUpOnceTheListExistsBeforeThePanelIsRegistered) {
-    arrDevList.reset();
-    bool listExisted = false;
-    bool registered = true;
-    FakeOsdPanel second(registry, status, settings, tabs, [&](DeviceListPanel&) {
-        listExisted = arrDevList.has_value();
-        registered = global_mainview != &osd;
-    });
-    second.viewDidLoad();
-    EXPECT_TRUE(listExisted);
-    EXPECT_FALSE(registered);
-    EXPECT_EQ(global_mainview, &second);
+    EXPECT_EQ(ptz.presets.text, "0");
+    EXPECT_EQ(ptz.presets.items.size(), 10u);
+    EXPECT_EQ(ptz.matrix.titles[0] + ptz.matrix.titles[1], "SetCall");
+    EXPECT_EQ(ptz.matrix.selected, 1) << "recall, never store, until the user says so";
+    EXPECT_TRUE(g_kView2 == &ptz && global_mainview == &osd && watcherSetUpInOrder);
+    EXPECT_EQ(std::vector({pGlobleItem0, pGlobleItem}), tabs.all);
 }
 
 TEST_F(Panels, TheBindingIsSharedAndThePtzPanelKeepsItAfterAnUnbind) {
@@ -157,9 +127,6 @@ TEST_F(Panels, TheBindingIsSharedAndThePtzPanelKeepsItAfterAnUnbind) {
 }
 
 TEST_F(Panels, HoldsMoveAtTheCommandSetsSpeedsOrTheChosenOnes) {
-    ptz.pressHoldControl(HoldControl::FocusPlus);  // no camera: only the image changes
-    ptz.releaseHoldControl(HoldControl::FocusPlus);
-    EXPECT_EQ(ptz.buttons["autoFocus"].image, "autofocus_off.png");
     bind();
     const struct {
         HoldControl control;
@@ -168,9 +135,6 @@ TEST_F(Panels, HoldsMoveAtTheCommandSetsSpeedsOrTheChosenOnes) {
         {HoldControl::Up,
          {panTilt("00 00 01 0a"), panTilt("00 00 00 0a")},
          {panTilt("00 00 01 14"), panTilt("00 00 00 14")}},
-        {HoldControl::Left,
-         {panTilt("ff 0a 00 00"), panTilt("00 0a 00 00")},
-         {panTilt("ff 14 00 00"), panTilt("00 14 00 00")}},
         {HoldControl::ZoomReduce,
          {zoom("ff 00 03"), zoom("00 00 03")},
          {zoom("ff 00 05"), zoom("00 00 05")}},
@@ -306,7 +270,7 @@ TEST_F(Panels, AGamepadDrivesTheHeadInTheCamerasRange) {
     pad.frameEnded(1);
     EXPECT_EQ(sent().back(), panTilt("01 14 00 00")) << "full deflection: the fastest it takes";
     pad.buttonChanged(1, GamepadButton::North, true);
-    EXPECT_THAT(sent(), ElementsAre(preset(false, "01")));
+    EXPECT_THAT(sent(), ElementsAre(setCur(presetCall, "01")));
     tabs.selected = tabs.all[0];  // the OSD tab: the face buttons are OSD keys
     pad.buttonChanged(1, GamepadButton::North, false);
     pad.buttonChanged(1, GamepadButton::LeftShoulder, true);
@@ -328,7 +292,7 @@ TEST_F(Panels, PresetNamesAreShownAndKeptPerModelButNeverSent) {
                                                "4", "5", "6", "7", "8", "9"));
     EXPECT_EQ(ptz.presets.text, "12 \u00b7 Door");
     ptz.OnClickPresetCbx();
-    EXPECT_THAT(sent(), ElementsAre(preset(false, "0c")));
+    EXPECT_THAT(sent(), ElementsAre(setCur(presetCall, "0c")));
     // A text that names no preset sends nothing (it would be another preset) and says why.
     ptz.presets.text = "256";
     ptz.OnClickPresetCbx();
@@ -357,7 +321,7 @@ TEST_F(Panels, PresetShortcutsRecallAndStoreAfterAskingWhereTheModelHasPresets) 
     ptz.confirms = true;
     ptz.storePresetAfterConfirmation(3);
     EXPECT_THAT(ptz.asked, ElementsAre("store 3", "store 3"));
-    EXPECT_THAT(sent(), ElementsAre(preset(false, "03"), preset(true, "03")));
+    EXPECT_THAT(sent(), ElementsAre(setCur(presetCall, "03"), setCur(presetSet, "03")));
 
     bind(kNoPresetModel);
     ptz.recallPreset(3);
@@ -367,18 +331,17 @@ TEST_F(Panels, PresetShortcutsRecallAndStoreAfterAskingWhereTheModelHasPresets) 
 }
 
 TEST_F(Panels, AutofocusImageShowsTheStateSwitchedTo) {
-    ptz.OnClickAutoFocus();  // no camera: nothing changes
-    EXPECT_EQ(ptz.buttons["autoFocus"].image, "autofocus.png");
+    hold(HoldControl::FocusPlus);  // no camera: only the image changes
+    ptz.OnClickAutoFocus();        // no camera: nothing at all
+    EXPECT_EQ(ptz.buttons["autoFocus"].image, "autofocus_off.png");
     bind();
-    const std::pair<std::function<void()>, const char*> steps[] = {
-        {[&] { ptz.OnClickAutoFocus(); }, "autofocus.png"},  // turned on
-        {[&] { ptz.OnClickAutoFocus(); }, "autofocus_off.png"},
-        {[&] { ptz.OnClickAutoFocus(); }, "autofocus.png"},
-        {[&] { hold(HoldControl::FocusReduce); }, "autofocus_off.png"},
-        {[&] { ptz.OnClickAutoFocus(); }, "autofocus.png"},
-    };
-    for (const auto& [step, image] : steps) {
-        step();
+    // a: the autofocus button, f: a focus hold; the image after each.
+    for (const auto& [step, image] : {std::pair{'a', "autofocus.png"},
+                                      {'a', "autofocus_off.png"},
+                                      {'a', "autofocus.png"},
+                                      {'f', "autofocus_off.png"},
+                                      {'a', "autofocus.png"}}) {
+        step == 'a' ? ptz.OnClickAutoFocus() : hold(HoldControl::FocusReduce);
         EXPECT_EQ(ptz.buttons["autoFocus"].image, image);
     }
     EXPECT_TRUE(camera.state().autoFocus);
@@ -433,7 +396,7 @@ TEST_F(Panels, TheLastPickedCameraIsPreferredAtTheNextStart) {
     EXPECT_EQ(statusView.camera, "HD Camera \u00b7 USB 1-2.3");
 
     FakeHidManager nextStart;
-    osd.rows = {};
+    osd.rows.rows.clear();
     start(nextStart);
     EXPECT_EQ(osd.rows.selected, 1);
     EXPECT_EQ(statusView.camera, "HD Camera \u00b7 USB 1-2.3");
