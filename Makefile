@@ -7,7 +7,7 @@ PACKAGES := cmake ninja-build g++ pkg-config \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	umockdev libumockdev-dev \
 	xvfb xauth qt6-qpa-plugins imagemagick xdotool x11-utils \
-	clang libclang-rt-14-dev strace \
+	clang libclang-rt-14-dev strace v4l-utils \
 	desktop-file-utils
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
