@@ -164,6 +164,15 @@ std::unique_ptr<UsbDeviceService> FakeUsbRegistry::firstDeviceMatching(uint32_t 
     return nullptr;
 }
 
+std::unique_ptr<UsbDeviceService> FakeUsbRegistry::deviceAt(uint32_t locationId) {
+    for (const FakeDeviceSpec& spec : devices_) {
+        if (spec.locationId == locationId) {
+            return std::make_unique<FakeDeviceService>(bus_, spec);
+        }
+    }
+    return nullptr;
+}
+
 std::vector<UsbDeviceIds> FakeUsbRegistry::allDeviceIds() {
     std::vector<UsbDeviceIds> ids;
     for (const FakeDeviceSpec& spec : devices_) {

@@ -73,6 +73,7 @@ class FakeUsbRegistry final : public UsbRegistry {
     std::vector<std::unique_ptr<UsbDeviceService>> allDevices() override;
     std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
                                                           uint32_t productId) override;
+    std::unique_ptr<UsbDeviceService> deviceAt(uint32_t locationId) override;
     std::vector<UsbDeviceIds> allDeviceIds() override;
 
   private:
