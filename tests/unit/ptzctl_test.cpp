@@ -151,6 +151,7 @@ TEST(PtzctlArguments, AcceptsTheseLinesAsTheseOptions) {
         EXPECT_EQ(parsed.options, options) << args.front() << ' ' << args.back() << parsed.error;
     }
     EXPECT_THAT(parsePtzctlArguments(Args{"pan", "--help"}).help, HasSubstr("left,right,stop"));
+    EXPECT_THAT(parsePtzctlArguments(Args{"--help"}).help, HasSubstr("list  "));
 }
 
 TEST(PtzctlArguments, RefusesTheseLinesInOneLineNamingTheFault) {
