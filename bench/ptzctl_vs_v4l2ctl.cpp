@@ -2,12 +2,12 @@
 // camera held by uvcvideo: the USB device and its HID node on an umockdev testbed, its capture
 // and metadata nodes answered by the model of the driver over the simulated camera's firmware.
 //
-// Each round runs `ptzctl pan right` and `v4l2-ctl -d /dev/videoN --set-ctrl pan_speed=10` as
-// child processes behind umockdev's preload, the order swapped every round so that neither
-// always runs first. Per run: the wall time from spawn to reaping, and the child's CPU time
-// (user + system, from wait4). Every run must exit with 0 and put the pan start, SET_CUR of
-// CT_PANTILT_RELATIVE_CONTROL with 01 0a 00 00, on the camera's pipe. Then the medians, their
-// ratios and the machine.
+// Each round runs `v4l2-ctl -d /dev/videoN --set-ctrl pan_speed=10`, `ptzctl pan right` and
+// `ptzctl --location ID pan right` as child processes behind umockdev's preload, the order
+// rotated every round so that none always runs first. Per run: the wall time from spawn to
+// reaping, and the child's CPU time (user + system, from wait4). Every run must exit with 0
+// and put the pan start, SET_CUR of CT_PANTILT_RELATIVE_CONTROL with 01 0a 00 00, on the
+// camera's pipe. Then the medians, their ratios to v4l2-ctl's, and the machine.
 //
 // The driver reads each control's ranges on its first use after binding and keeps them, so
 // one run of each comes first, uncounted: every counted run finds the driver as on a camera in
@@ -15,7 +15,8 @@
 //
 // Usage: ptzctl_vs_v4l2ctl [ROUNDS]      ROUNDS rounds (default 101)
 //        ptzctl_vs_v4l2ctl --callgrind   one run of each under valgrind's callgrind, which
-//                                        writes callgrind.out.ptzctl and callgrind.out.v4l2-ctl
+//                                        writes callgrind.out.v4l2-ctl, callgrind.out.ptzctl
+//                                        and callgrind.out.ptzctl-location
 #include <fcntl.h>
 #include <linux/uvcvideo.h>
 #include <linux/videodev2.h>
@@ -193,11 +194,18 @@ int main(int argc, char** argv) {
     testing::EmulatedVideoNodes nodes(bed.umockdev(), camera.interfaceSyspath(kVideoControl),
                                       camera.firmware(), testing::UvcvideoKernel::kReleased);
 
+    char location[16];
+    std::snprintf(location, sizeof location, "0x%08x", camera.locationId());
     std::vector<Contender> contenders{
-        {"ptzctl", "ptzctl pan right", {PTZCTL_PATH, "pan", "right"}, {}, {}},
         {"v4l2-ctl",
          "v4l2-ctl --set-ctrl pan_speed=10",
          {inPath("v4l2-ctl", "v4l-utils"), "-d", nodes.captureNode(), "--set-ctrl", "pan_speed=10"},
+         {},
+         {}},
+        {"ptzctl", "ptzctl pan right", {PTZCTL_PATH, "pan", "right"}, {}, {}},
+        {"ptzctl-location",
+         std::string("ptzctl --location ") + location + " pan right",
+         {PTZCTL_PATH, "--location", location, "pan", "right"},
          {},
          {}},
     };
@@ -249,17 +257,16 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("%d rounds, each program once per round, in turn\n", rounds);
-    std::printf("%-34s %10s %10s\n", "median", "wall ms", "CPU ms");
+    // Each median, and its ratio to v4l2-ctl's.
+    const Contender& theirs = contenders[0];
+    std::printf("%d rounds, each program once per round, in turn; medians:\n", rounds);
+    std::printf("%-40s %8s %8s %11s %10s\n", "", "wall ms", "CPU ms", "wall ratio", "CPU ratio");
     for (const Contender& contender : contenders) {
-        std::printf("%-34s %10.2f %10.2f\n", contender.command.c_str(), median(contender.wallMs),
-                    median(contender.cpuMs));
+        std::printf("%-40s %8.2f %8.2f %11.3f %10.3f\n", contender.command.c_str(),
+                    median(contender.wallMs), median(contender.cpuMs),
+                    median(contender.wallMs) / median(theirs.wallMs),
+                    median(contender.cpuMs) / median(theirs.cpuMs));
     }
-    const Contender& ours = contenders[0];
-    const Contender& theirs = contenders[1];
-    std::printf("%-34s %10.3f %10.3f\n", "ratio ptzctl / v4l2-ctl",
-                median(ours.wallMs) / median(theirs.wallMs),
-                median(ours.cpuMs) / median(theirs.cpuMs));
     utsname system{};
     uname(&system);
     std::printf("machine: %s, %ld cores online, Linux %s; load %s before, %s after\n",
