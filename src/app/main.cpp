@@ -1,17 +1,27 @@
 // ptzpanel: a control panel for UVC cameras with an OSD menu and a pan/tilt/zoom head.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <memory>
 
 #include "app/app_delegate.h"
+#include "app/simulated_camera_option.h"
 #include "discovery/device_watcher.h"
 #include "platform/hid/hid_manager_factory.h"
 #include "platform/usb/lazy_usb_registry.h"
 #include "platform/usb/usb_registry_factory.h"
+#include "simview/simulated_camera_view.h"
 #include "ui/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ptzpanel"));
+
+    QCommandLineParser options;
+    options.setApplicationDescription(
+        QStringLiteral("Drives the OSD menu and the pan/tilt/zoom head of USB cameras."));
+    options.addHelpOption();
+    options.addOption(ptz::simulatedCameraOption());
+    options.process(app);
 
     ptz::AppDelegate delegate;
     QApplication::setQuitOnLastWindowClosed(
@@ -19,13 +29,29 @@ int main(int argc, char** argv) {
 
     // libusb starts (and enumerates the bus) when the first camera is bound, from the event
     // loop: not on the way to the window.
-    ptz::LazyUsbRegistry registry(ptz::createUsbRegistry);
+    ptz::LazyUsbRegistry machineUsb(ptz::createUsbRegistry);
     // Outlives the window: the devices it reports are listed in the OSD panel.
-    const std::unique_ptr<ptz::HidManager> hidManager = ptz::createHidManager();
-    ptz::MainWindow window(registry, [&hidManager](ptz::DeviceListPanel& panel) {
+    const std::unique_ptr<ptz::HidManager> machineHid = ptz::createHidManager();
+    ptz::UsbRegistry* registry = &machineUsb;
+    ptz::HidManager* hidManager = machineHid.get();
+    // Only when asked: without it, nothing of the simulated camera is made.
+    std::unique_ptr<ptz::SimulatedCameraPresence> simulated;
+    if (options.isSet(ptz::simulatedCameraOption())) {
+        simulated = std::make_unique<ptz::SimulatedCameraPresence>(machineUsb, *machineHid);
+        registry = &simulated->usb;
+        hidManager = &simulated->hid;
+    }
+
+    ptz::MainWindow window(*registry, [hidManager](ptz::DeviceListPanel& panel) {
         ptz::setUpDeviceWatcher(*hidManager, panel);
     });
     window.show();
+    std::unique_ptr<ptz::SimulatedCameraView> view;
+    if (simulated) {
+        view = std::make_unique<ptz::SimulatedCameraView>(simulated->camera);
+        view->placeBeside(window);
+        view->show();
+    }
 
     delegate.applicationDidFinishLaunching();
     const int result = QApplication::exec();
