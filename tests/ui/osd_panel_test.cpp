@@ -28,7 +28,7 @@ class OsdPanel : public PanelTest {
     }
     bool bindingReached(const TestCamera& camera) {
         const std::string step = "device-plugin " + std::to_string(camera.location);
-        return std::find(bus.calls.begin(), bus.calls.end(), step) != bus.calls.end();
+        return std::find(script.calls.begin(), script.calls.end(), step) != script.calls.end();
     }
     void clickAllKeys() {
         for (ImageButton* key : {osd().upKey(), osd().downKey(), osd().leftKey(), osd().rightKey(),
@@ -156,7 +156,7 @@ TEST_F(OsdPanel, AfterUnbindThePtzPanelKeepsTheOldCameraControl) {
     EXPECT_THAT(sent(), IsEmpty());
     // The camera is gone: the PTZ panel's commands still go out through the old control and
     // fail with its log line.
-    bus.openResults.push_back(usb_status::kNoDevice);
+    script.openResults.push_back(usb_status::kNoDevice);
     ptz().OnClickHome();
     EXPECT_THAT(log.lines, Contains("CameraControl Error: Unable to open interface (e00002c0)"));
 }

@@ -94,7 +94,7 @@ TEST_F(PtzPanel, DirectionLatchesAlternatePerButtonAndFlipOnlyOnSuccess) {
     EXPECT_FALSE(ptz().OnClickUp());
     EXPECT_THAT(log.lines, IsEmpty());
     bind(kPlainCamera);
-    bus.requestResults.push_back(usb_status::kTimeout);
+    script.requestResults.push_back(usb_status::kTimeout);
     EXPECT_FALSE(ptz().OnClickUp());
     EXPECT_TRUE(ptz().OnClickUp());
     ptz().OnClickDown();  // its own latch: still at "start"
@@ -130,13 +130,13 @@ TEST_F(PtzPanel, HoldingAButtonMovesAndLettingGoStops) {
 
 TEST_F(PtzPanel, AFailedStartOrStopLeavesTheButtonInStep) {
     bind(kPlainCamera);
-    bus.requestResults.push_back(usb_status::kTimeout);
+    script.requestResults.push_back(usb_status::kTimeout);
     press(HoldControl::Up);
     release(HoldControl::Up);  // the start failed: the release must not start a movement
     EXPECT_THAT(sent(), ElementsAre(panTilt("00 00 01 0a")));
 
     press(HoldControl::Left);
-    bus.requestResults.push_back(usb_status::kTimeout);
+    script.requestResults.push_back(usb_status::kTimeout);
     release(HoldControl::Left);  // the stop fails: the camera is still moving
     sent();
     press(HoldControl::Left);  // so the next press only stops

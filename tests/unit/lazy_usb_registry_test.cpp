@@ -8,11 +8,11 @@ namespace ptz::testing {
 namespace {
 
 TEST(LazyUsbRegistry, MakesTheRegistryOnTheFirstRequestOnlyAndPassesEveryRequestOn) {
-    FakeBus bus;
+    SimulatedUsb usb;
     int made = 0;
     LazyUsbRegistry registry([&] {
         ++made;
-        auto fake = std::make_unique<FakeUsbRegistry>(bus);
+        auto fake = std::make_unique<FakeUsbRegistry>(usb.script, usb.camera);
         fake->add({.vendorId = 0x1234, .productId = 0x5678, .locationId = 0x10});
         fake->add({.vendorId = 0x1234, .productId = 0x9abc, .locationId = 0x20});
         return fake;

@@ -14,9 +14,9 @@ namespace ptz {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeBus;
 using testing::FakeUsbRegistry;
 using ::testing::IsEmpty;
+using testing::SimulatedUsb;
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -50,8 +50,8 @@ Outcome run(std::initializer_list<std::string_view> words, UsbRegistry* registry
 
 class PtzctlRun : public ::testing::Test {
   protected:
-    FakeBus bus;
-    FakeUsbRegistry registry{bus};
+    SimulatedUsb usb;
+    FakeUsbRegistry& registry = usb.registry;
 };
 
 TEST_F(PtzctlRun, NoCameraIsAFailureWithOneLine) {
@@ -63,18 +63,18 @@ TEST_F(PtzctlRun, NoCameraIsAFailureWithOneLine) {
     const Outcome unbound = run({"--vid", "2e7e", "--pid", "0735", "home"}, &registry);
     EXPECT_EQ(unbound.status, kPtzctlFailure);
     EXPECT_THAT(unbound.log, ElementsAre("ptzctl: no camera bound"));
-    EXPECT_THAT(bus.transfers, IsEmpty());
+    EXPECT_THAT(usb.sent(), IsEmpty());
 }
 
 TEST_F(PtzctlRun, ADroppedFailureStillFailsTheRun) {
     registry.add({.vendorId = 0x2e7e, .productId = 0x0735});
     // The OSD key goes through; the stop that follows it fails, which the command itself
     // does not report.
-    bus.requestResults = {usb_status::kSuccess, usb_status::kPipeStalled};
+    usb.script.requestResults = {usb_status::kSuccess, usb_status::kPipeStalled};
     const Outcome result = run({"--vid", "2e7e", "--pid", "735", "osd", "up"}, &registry);
     EXPECT_EQ(result.status, kPtzctlFailure);
     EXPECT_THAT(result.log, ElementsAre("CameraControl Error: Control request failed: e000404f"));
-    EXPECT_EQ(bus.transfers.size(), 2u);
+    EXPECT_EQ(usb.sent().size(), 2u);
 }
 
 TEST_F(PtzctlRun, FailuresMetWhileSearchingByLocationDoNotCount) {
@@ -82,12 +82,12 @@ TEST_F(PtzctlRun, FailuresMetWhileSearchingByLocationDoNotCount) {
     registry.add({.vendorId = 0x2e7e, .productId = 0x0735, .locationId = 0x01200000});
     const Outcome result = run({"--location", "0x01200000", "autofocus", "on"}, &registry);
     EXPECT_EQ(result.status, kPtzctlSuccess);
-    EXPECT_THAT(bus.transferLines(), ElementsAre("21 01 00 08 00 01 01 00 | 01"));
+    EXPECT_THAT(usb.sent(), ElementsAre("21 01 00 08 00 01 01 00 | 01"));
 }
 
 TEST_F(PtzctlRun, AFailedReadPrintsNothing) {
     registry.add({.vendorId = 0x2e7e, .productId = 0x0735});
-    bus.openResults = {usb_status::kExclusiveAccess};
+    usb.script.openResults = {usb_status::kExclusiveAccess};
     const Outcome result = run({"get", "focusAuto"}, &registry);
     EXPECT_EQ(result.status, kPtzctlFailure);
     EXPECT_THAT(result.out, IsEmpty());
