@@ -206,6 +206,9 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
         EXPECT_EQ(state.zoom, c.state.zoom);
         EXPECT_EQ(state.focus, c.state.focus);
         EXPECT_EQ(state.moving, c.state.moving);
+        if (state.autoFocus && !state.moving) {
+            EXPECT_EQ(state.focus, state.inFocus) << "autofocus settles where the subject is sharp";
+        }
     }
 }
 
@@ -232,6 +235,11 @@ TEST(SimulatedCamera, RecordsRequestsAndStallsOtherInterfacesWithoutAnErrorCode)
     EXPECT_FALSE(requests[0].stalled);
     EXPECT_TRUE(requests[1].stalled);
     EXPECT_TRUE(requests[2].stalled);
+
+    bench.camera.setRecording(false);
+    bench.send(kSet, kCt, kPanTiltRel, stop, 1);
+    EXPECT_TRUE(requests.empty());
+    EXPECT_FALSE(bench.camera.state().moving);
 }
 
 TEST(SimulatedCamera, OsdKeysDriveTheMenu) {
