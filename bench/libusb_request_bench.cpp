@@ -1,12 +1,12 @@
-// Cost of one camera request through the libusb backend against the fake camera.
+// Cost of one camera request through the libusb backend against the simulated camera.
 //
-// Default: Google Benchmark, with the fake camera in this process behind umockdev's preload
+// Default: Google Benchmark, with the simulated camera in this process behind umockdev's preload
 // (the binary runs itself again with it). umockdev answers each usbfs ioctl over a socket from
 // another thread, so these times measure mostly umockdev and bound ours from above.
 //
 // For counting system calls per request the camera and the requests run in two processes, so
 // that `strace -c -f` sees only the requesting side:
-//   --serve-camera        adds the fake camera, prints "UMOCKDEV_DIR=<dir>", then waits until
+//   --serve-camera        adds the simulated camera, prints "UMOCKDEV_DIR=<dir>", then waits until
 //                         its standard input is closed
 //   --syscall-probe N     (behind the preload, UMOCKDEV_DIR set) binds the camera and sends N
 //                         OSD key requests; exit 0 when all went through
@@ -19,29 +19,29 @@
 #include <string_view>
 
 #include "camera/uvc_camera_control.h"
-#include "fake_usb_camera.h"
-#include "umockdev_preload.h"
 #include "platform/log.h"
 #include "platform/usb/usb_registry_factory.h"
+#include "umockdev_preload.h"
+#include "usb_testbed.h"
 
 namespace {
 
 constexpr int64_t kVendorId = 0x2e7e;
-constexpr int64_t kProductId = 0x0735;
+constexpr int64_t kProductId = 0x0606;
 
-// The fake camera on an emulated bus, and a camera control bound to it through the factory.
+// The simulated camera on an emulated bus, and a camera control bound to it through the factory.
 class BoundCamera {
   public:
-    BoundCamera() : camera_(bed_.addCamera({})), registry_(ptz::createUsbRegistry()) {
+    BoundCamera() : camera_(bed_.add()), registry_(ptz::createUsbRegistry()) {
         control_ = ptz::UVCCameraControl::initWithVendorID(*registry_, kVendorId, kProductId);
     }
 
     ptz::UVCCameraControl& control() { return *control_; }
-    ptz::testing::FakeUsbCamera& camera() { return camera_; }
+    ptz::testing::EmulatedUsbCamera& camera() { return camera_; }
 
   private:
-    ptz::testing::FakeUsbTestbed bed_;
-    ptz::testing::FakeUsbCamera& camera_;
+    ptz::testing::UsbTestbed bed_;
+    ptz::testing::EmulatedUsbCamera& camera_;
     std::unique_ptr<ptz::UsbRegistry> registry_;
     std::shared_ptr<ptz::UVCCameraControl> control_;
 };
@@ -54,7 +54,7 @@ void BM_LibusbSetCur(benchmark::State& state) {
             state.SkipWithError("request failed");
             break;
         }
-        bound.camera().clearRecords();
+        bound.camera().clearRequests();
     }
 }
 BENCHMARK(BM_LibusbSetCur);
@@ -62,17 +62,16 @@ BENCHMARK(BM_LibusbSetCur);
 // A read of the zoom position: GET_CUR of two bytes from the camera terminal.
 void BM_LibusbGetCur(benchmark::State& state) {
     BoundCamera bound;
-    bound.camera().setAnswer(ptz::kUvcGetCur, 0x0B00, 0x0100, {0x34, 0x12});
     for (auto _ : state) {
         benchmark::DoNotOptimize(bound.control().getDataFor(ptz::kUvcGetCur, 2, 11, 1));
-        bound.camera().clearRecords();
+        bound.camera().clearRequests();
     }
 }
 BENCHMARK(BM_LibusbGetCur);
 
 int serveCamera() {
-    ptz::testing::FakeUsbTestbed bed;
-    bed.addCamera({});
+    ptz::testing::UsbTestbed bed;
+    bed.add();
     const char* dir = std::getenv("UMOCKDEV_DIR");
     std::printf("UMOCKDEV_DIR=%s\n", dir != nullptr ? dir : "");
     std::fflush(stdout);

@@ -7,7 +7,6 @@
 #include "app/simulated_camera_option.h"
 #include "discovery/device_watcher.h"
 #include "platform/hid/hid_manager_factory.h"
-#include "platform/usb/lazy_usb_registry.h"
 #include "platform/usb/usb_registry_factory.h"
 #include "simview/simulated_camera_view.h"
 #include "ui/main_window.h"
@@ -27,17 +26,16 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(
         delegate.applicationShouldTerminateAfterLastWindowClosed());
 
-    // libusb starts (and enumerates the bus) when the first camera is bound, from the event
-    // loop: not on the way to the window.
-    ptz::LazyUsbRegistry machineUsb(ptz::createUsbRegistry);
+    // Opens nothing: devices are looked up when a camera is bound.
+    const std::unique_ptr<ptz::UsbRegistry> machineUsb = ptz::createUsbRegistry();
     // Outlives the window: the devices it reports are listed in the OSD panel.
     const std::unique_ptr<ptz::HidManager> machineHid = ptz::createHidManager();
-    ptz::UsbRegistry* registry = &machineUsb;
+    ptz::UsbRegistry* registry = machineUsb.get();
     ptz::HidManager* hidManager = machineHid.get();
     // Only when asked: without it, nothing of the simulated camera is made.
     std::unique_ptr<ptz::SimulatedCameraPresence> simulated;
     if (options.isSet(ptz::simulatedCameraOption())) {
-        simulated = std::make_unique<ptz::SimulatedCameraPresence>(machineUsb, *machineHid);
+        simulated = std::make_unique<ptz::SimulatedCameraPresence>(*machineUsb, *machineHid);
         registry = &simulated->usb;
         hidManager = &simulated->hid;
     }

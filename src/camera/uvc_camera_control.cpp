@@ -28,13 +28,13 @@ int32_t truncateToInt32(float value) {
 }
 
 UsbDeviceRequest makeRequest(uint8_t requestType, uint8_t request, int32_t length, int32_t selector,
-                             int32_t unit, uint8_t* payload) {
+                             int32_t unit, uint8_t interfaceNumber, uint8_t* payload) {
     UsbDeviceRequest r;
     r.bmRequestType = requestType;
     r.bRequest = request;
     r.wValue = static_cast<uint16_t>(static_cast<uint32_t>(selector) << 8);
-    // The low byte, where UVC puts the interface number, stays 0.
-    r.wIndex = static_cast<uint16_t>(static_cast<uint32_t>(unit) << 8);
+    // UVC addresses the entity within the VideoControl interface named by the low byte.
+    r.wIndex = static_cast<uint16_t>((static_cast<uint32_t>(unit) << 8) | interfaceNumber);
     r.wLength = static_cast<uint16_t>(length);
     r.pData = payload;
     r.wLenDone = 0;
@@ -58,6 +58,10 @@ UVCCameraControl::~UVCCameraControl() {
     if (interface_) {
         interface_->close();
     }
+}
+
+uint8_t UVCCameraControl::boundInterfaceNumber() const {
+    return interface_ ? interface_->interfaceNumber() : 0;
 }
 
 bool UVCCameraControl::sendControlRequest(UsbDeviceRequest request) {
@@ -89,8 +93,8 @@ bool UVCCameraControl::setData(int64_t value, int32_t length, int32_t selector, 
     for (size_t i = 0; i < payload.size(); ++i) {
         payload[i] = static_cast<uint8_t>(bits >> (8 * i));
     }
-    return sendControlRequest(
-        makeRequest(kUvcSetRequestType, kUvcSetCur, length, selector, unit, payload.data()));
+    return sendControlRequest(makeRequest(kUvcSetRequestType, kUvcSetCur, length, selector, unit,
+                                          boundInterfaceNumber(), payload.data()));
 }
 
 int64_t UVCCameraControl::getDataFor(int32_t request, int32_t length, int32_t selector,
@@ -100,7 +104,7 @@ int64_t UVCCameraControl::getDataFor(int32_t request, int32_t length, int32_t se
     }
     std::array<uint8_t, kMaxPayloadLength> payload{};
     if (!sendControlRequest(makeRequest(kUvcGetRequestType, static_cast<uint8_t>(request), length,
-                                        selector, unit, payload.data()))) {
+                                        selector, unit, boundInterfaceNumber(), payload.data()))) {
         return 0;
     }
     // Bytes the device did not send stay 0; nothing is sign-extended.

@@ -95,6 +95,8 @@ class UVCCameraControl {
     UVCCameraControl() = default;
 
     bool sendRow(UvcControlRow row, int32_t value);
+    // What goes in the low byte of wIndex: 0 while unbound.
+    uint8_t boundInterfaceNumber() const;
 
     [[maybe_unused]] int64_t dataBuffer_ = 0;  // reserved
     std::unique_ptr<UsbInterface> interface_;

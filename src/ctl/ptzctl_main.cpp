@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "discovery/camera_list.h"
-#include "platform/hid/hid_manager_factory.h"
+#include "platform/hid/hid_device_info.h"
 #include "platform/log.h"
 #include "platform/usb/usb_registry_factory.h"
 #include "ptzctl_arguments.h"

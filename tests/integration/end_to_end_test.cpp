@@ -11,7 +11,6 @@
 
 #include "discovery/device_watcher.h"
 #include "discovery/st_dev_ref.h"
-#include "fake_usb_camera.h"
 #include "hid_testbed.h"
 #include "log_capture.h"
 #include "platform/hid/hid_manager_factory.h"
@@ -24,6 +23,7 @@
 #include "ui/view_controller.h"
 #include "ui/view_controller2.h"
 #include "umockdev_preload.h"
+#include "usb_testbed.h"
 
 namespace ptz {
 namespace {
@@ -31,30 +31,29 @@ namespace {
 using testing::cameraAt;
 using ::testing::Contains;
 using ::testing::ElementsAre;
-using testing::FakeUsbCamera;
-using testing::FakeUsbTestbed;
+using testing::EmulatedUsbCamera;
 using testing::HidTestbed;
 using ::testing::IsEmpty;
-using testing::kFakeHidInterface;
 using testing::LogCapture;
+using testing::UsbTestbed;
 
+constexpr uint8_t kHidClass = 3;
 constexpr const char* kOsdUp = "21 01 00 01 00 13 02 00 | 00 00";
 constexpr const char* kTiltUp = "21 01 00 0e 00 01 04 00 | 00 00 01 0a";
 constexpr const char* kTiltStop = "21 01 00 0e 00 01 04 00 | 00 00 00 0a";
 
 class EndToEnd : public ::testing::Test {
   protected:
-    FakeUsbTestbed usb;
+    UsbTestbed usb;
     HidTestbed hid{usb.umockdev()};
     LogCapture log;
 
     // A camera with its HID interface's hidraw node; returns the node's syspath.
-    std::string plug(FakeUsbCamera& camera) {
-        return hid.addHidNode(camera.interfaceSysfsPath(kFakeHidInterface));
+    std::string plug(EmulatedUsbCamera& camera) {
+        return hid.addHidNode(camera.interfaceSyspath(camera.firstInterfaceOfClass(kHidClass)));
     }
 
-    // The app as main() puts it together. Cameras must be plugged first: libusb enumerates
-    // when its context is made.
+    // The app as main() puts it together.
     void start() {
         registry = createUsbRegistry();
         hidManager = createHidManager();
@@ -81,26 +80,26 @@ class EndToEnd : public ::testing::Test {
 };
 
 TEST_F(EndToEnd, CameraPresentAtStartIsBoundAndClicksReachItAsBytes) {
-    FakeUsbCamera& camera = usb.addCamera(cameraAt(1, {2}, 2, 0x2e7e, 0x0605));
+    EmulatedUsbCamera& camera = usb.add(cameraAt(1, {2}, 2, 0x2e7e, 0x0605));
     plug(camera);
     start();
     ASSERT_TRUE(waitForRows(1));
 
     EXPECT_EQ(devices().currentIndex(), 0);
-    EXPECT_EQ(devices().itemText(0).toStdString(), "PTZ Camera");
+    EXPECT_EQ(devices().itemText(0).toStdString(), "Simulated PTZ Camera");
     EXPECT_EQ(window->tabViewController()->count(), 2);
     EXPECT_THAT(log.lines, Contains("IOHIDManager打开成功"));
-    EXPECT_THAT(log.lines, Contains("my product name: PTZ Camera"));
+    EXPECT_THAT(log.lines, Contains("my product name: Simulated PTZ Camera"));
 
     QTest::mouseClick(window->osdPanel()->upKey(), Qt::LeftButton);
     holdPtzUp();
-    EXPECT_THAT(camera.transferLines(), ElementsAre(kOsdUp, kTiltStop, kTiltUp, kTiltStop));
+    EXPECT_THAT(camera.requestLines(), ElementsAre(kOsdUp, kTiltStop, kTiltUp, kTiltStop));
     EXPECT_THAT(log.lines, ::testing::Not(Contains(::testing::HasSubstr("CameraControl Error"))));
 }
 
 TEST_F(EndToEnd, UnpluggingTheSelectedCameraUnbindsItAndThePickedOneTakesOver) {
-    FakeUsbCamera& ptzOnly = usb.addCamera(cameraAt(1, {2}, 2, 0x3242, 0x1000));
-    FakeUsbCamera& other = usb.addCamera(cameraAt(1, {3}, 3, 0x2e7e, 0x0605));
+    EmulatedUsbCamera& ptzOnly = usb.add(cameraAt(1, {2}, 2, 0x3242, 0x1000));
+    EmulatedUsbCamera& other = usb.add(cameraAt(1, {3}, 3, 0x2e7e, 0x0605));
     const std::string ptzOnlyNode = plug(ptzOnly);
     const std::string otherNode = plug(other);
     start();
@@ -109,12 +108,12 @@ TEST_F(EndToEnd, UnpluggingTheSelectedCameraUnbindsItAndThePickedOneTakesOver) {
 
     // Whichever the enumeration reported first is bound and arranged.
     const bool ptzOnlyFirst = (*arrDevList)[0].pid == 0x1000;
-    FakeUsbCamera& bound = ptzOnlyFirst ? ptzOnly : other;
-    FakeUsbCamera& remaining = ptzOnlyFirst ? other : ptzOnly;
+    EmulatedUsbCamera& bound = ptzOnlyFirst ? ptzOnly : other;
+    EmulatedUsbCamera& remaining = ptzOnlyFirst ? other : ptzOnly;
     EXPECT_EQ(window->tabViewController()->count(), ptzOnlyFirst ? 1 : 2);
     holdPtzUp();
-    EXPECT_THAT(bound.transferLines(), ElementsAre(kTiltUp, kTiltStop));
-    EXPECT_THAT(remaining.transferLines(), IsEmpty());
+    EXPECT_THAT(bound.requestLines(), ElementsAre(kTiltUp, kTiltStop));
+    EXPECT_THAT(remaining.requestLines(), IsEmpty());
 
     hid.unplug(ptzOnlyFirst ? ptzOnlyNode : otherNode);
     ASSERT_TRUE(waitForRows(1));
@@ -123,26 +122,26 @@ TEST_F(EndToEnd, UnpluggingTheSelectedCameraUnbindsItAndThePickedOneTakesOver) {
     EXPECT_EQ(window->tabViewController()->count(), 2);  // the full arrangement again
 
     // Unbound: the OSD keys send nothing, and nothing is bound until the user picks.
-    bound.clearRecords();
+    bound.clearRequests();
     QTest::mouseClick(window->osdPanel()->upKey(), Qt::LeftButton);
-    EXPECT_THAT(remaining.transferLines(), IsEmpty());
-    EXPECT_THAT(bound.transferLines(), IsEmpty());
+    EXPECT_THAT(remaining.requestLines(), IsEmpty());
+    EXPECT_THAT(bound.requestLines(), IsEmpty());
 
     devices().setCurrentIndex(0);
     emit devices().activated(0);
     QTest::mouseClick(window->osdPanel()->upKey(), Qt::LeftButton);
-    EXPECT_THAT(remaining.transferLines(), ElementsAre(kOsdUp, kTiltStop));
+    EXPECT_THAT(remaining.requestLines(), ElementsAre(kOsdUp, kTiltStop));
 }
 
 TEST_F(EndToEnd, PtzctlListsTheSupportedCamerasOnly) {
     EXPECT_EQ(testing::runPtzctl(PTZCTL_PATH, {"list"}).status, 1);  // none yet
 
-    FakeUsbCamera& camera = usb.addCamera(cameraAt(1, {2, 4}, 4, 0x2e7e, 0x0737));
+    EmulatedUsbCamera& camera = usb.add(cameraAt(1, {2, 4}, 4, 0x2e7e, 0x0737));
     plug(camera);
     hid.addUsbHidDevice({.vendorId = 0x046d, .productId = 0xc31c, .product = "Keyboard"});
     const testing::PtzctlRun listed = testing::runPtzctl(PTZCTL_PATH, {"list"});
     EXPECT_EQ(listed.status, 0);
-    EXPECT_THAT(listed.out, ElementsAre("2e7e:0737 0x01240000 PTZ Camera"));
+    EXPECT_THAT(listed.out, ElementsAre("2e7e:0737 0x01240000 Simulated PTZ Camera"));
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 
 #include "discovery/camera_list.h"
 #include "hid_testbed.h"
-#include "platform/hid/hid_manager_factory.h"
-#include "platform/hid/usb_location_id.h"
+#include "platform/hid/hid_device_info.h"
+#include "platform/usb/usb_location_id.h"
+#include "usb_testbed.h"
 
 namespace ptz {
 namespace {
@@ -25,7 +26,11 @@ TEST(UsbLocationId, BusInTheTopByteThenOneNibblePerPort) {
 }
 
 TEST(HidEnumeration, ListsEveryHidNodeWithItsUsbIdentity) {
-    HidTestbed testbed;
+    testing::UsbTestbed usb;
+    HidTestbed testbed(usb.umockdev());
+    testing::EmulatedUsbCamera& uvc = usb.add(testing::cameraAt(2, {1}, 3));
+    const std::string uvcNode =
+        testbed.addHidNode(uvc.interfaceSyspath(uvc.firstInterfaceOfClass(3)));
     const std::string camera = testbed.addUsbHidDevice({0x2e7e, 0x0737, "HD Camera", 1, "2.3"});
     testbed.addSecondHidNode(camera);
     testbed.addUsbHidDevice({0x046d, 0xc31c, "Keyboard", 1, "4"});
@@ -33,14 +38,21 @@ TEST(HidEnumeration, ListsEveryHidNodeWithItsUsbIdentity) {
     testbed.addVirtualHidNode();
 
     const std::vector<HidDeviceInfo> devices = enumerateHidDevices();
-    ASSERT_EQ(devices.size(), 5u);
+    ASSERT_EQ(devices.size(), 6u);
     const HidDeviceInfo* first = nullptr;
+    const HidDeviceInfo* withVideoControl = nullptr;
     for (const HidDeviceInfo& device : devices) {
         if (device.devnode == testbed.devnode(camera)) {
             first = &device;
+        } else if (device.devnode == testbed.devnode(uvcNode)) {
+            withVideoControl = &device;
         }
     }
     ASSERT_NE(first, nullptr);
+    ASSERT_NE(withVideoControl, nullptr);
+    // Only a USB device whose descriptors have a VideoControl interface is a UVC camera.
+    EXPECT_TRUE(withVideoControl->hasVideoControl);
+    EXPECT_FALSE(first->hasVideoControl);
     EXPECT_EQ(first->vendorId, 0x2e7e);
     EXPECT_EQ(first->productId, 0x0737);
     EXPECT_EQ(first->productName, "HD Camera");
@@ -50,7 +62,8 @@ TEST(HidEnumeration, ListsEveryHidNodeWithItsUsbIdentity) {
     // What `ptzctl list` prints: one line per camera, whatever its number of HID nodes.
     EXPECT_THAT(
         supportedCameraLines(devices),
-        ElementsAre("2e7e:0737 0x01230000 HD Camera", "3242:1000 0x03100000 USB camera 3242:1000"));
+        ElementsAre("2e7e:0606 0x02100000 Simulated PTZ Camera", "2e7e:0737 0x01230000 HD Camera",
+                    "3242:1000 0x03100000 USB camera 3242:1000"));
 }
 
 TEST(HidEnumeration, NothingConnectedListsNothing) {

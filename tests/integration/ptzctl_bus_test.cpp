@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "fake_usb_camera.h"
 #include "run_ptzctl.h"
+#include "usb_testbed.h"
 
 namespace ptz {
 namespace {
@@ -16,10 +16,10 @@ namespace {
 using testing::cameraAt;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using testing::FakeUsbCamera;
-using testing::FakeUsbTestbed;
+using testing::EmulatedUsbCamera;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using testing::UsbTestbed;
 using Finished = testing::PtzctlRun;
 
 Finished ptzctl(const std::vector<std::string>& args) {
@@ -27,13 +27,13 @@ Finished ptzctl(const std::vector<std::string>& args) {
 }
 
 std::vector<std::string> withIds(std::vector<std::string> command) {
-    command.insert(command.begin(), {"--vid", "2e7e", "--pid", "0735"});
+    command.insert(command.begin(), {"--vid", "2e7e", "--pid", "0606"});
     return command;
 }
 
 class PtzctlOnTheBus : public ::testing::Test {
   protected:
-    FakeUsbTestbed bed;
+    UsbTestbed bed;
 };
 
 constexpr const char* kTiltStop = "21 01 00 0e 00 01 04 00 | 00 00 00 0a";
@@ -42,7 +42,7 @@ constexpr const char* kAutofocusOff = "21 01 00 08 00 01 01 00 | 00";
 
 // Every command: the lines its dry run prints are the panel's bytes, and what it sends.
 TEST_F(PtzctlOnTheBus, EveryCommandSendsThePanelsBytesAsItsDryRunPrintsThem) {
-    FakeUsbCamera& camera = bed.addCamera({});
+    EmulatedUsbCamera& camera = bed.add();
     const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> commands = {
         {{"osd", "up"}, {"21 01 00 01 00 13 02 00 | 00 00", kTiltStop}},
         {{"osd", "down"}, {"21 01 00 02 00 13 02 00 | 00 00", kTiltStop}},
@@ -78,47 +78,60 @@ TEST_F(PtzctlOnTheBus, EveryCommandSendsThePanelsBytesAsItsDryRunPrintsThem) {
         EXPECT_EQ(printed.status, 0) << name << printed.err;
         EXPECT_THAT(printed.out, ElementsAreArray(bytes)) << name;
 
-        camera.clearRecords();
+        camera.clearRequests();
         const Finished sent = ptzctl(withIds(command));
         EXPECT_EQ(sent.status, 0) << name << sent.err;
         EXPECT_THAT(sent.out, IsEmpty());
-        EXPECT_THAT(camera.transferLines(), ElementsAreArray(bytes)) << name;
+        EXPECT_THAT(camera.requestLines(), ElementsAreArray(bytes)) << name;
     }
 }
 
+// The value a recorded GET's answer reads as, its bytes little-endian and signed 32-bit.
+int32_t answerOf(const std::string& line) {
+    uint32_t value = 0;
+    int shift = 0;
+    for (size_t at = line.find('|') + 2; at + 1 < line.size() && shift < 32; at += 3, shift += 8) {
+        value |= static_cast<uint32_t>(std::stoul(line.substr(at, 2), nullptr, 16)) << shift;
+    }
+    return static_cast<int32_t>(value);
+}
+
 TEST_F(PtzctlOnTheBus, GetAndRangePrintTheCamerasAnswers) {
-    FakeUsbCamera& camera = bed.addCamera({});
-    camera.setAnswer(0x81, 0x0B00, 0x0100, {0x34, 0x12});
-    camera.setAnswer(0x82, 0x0E00, 0x0100, {0x9C, 0xFF, 0xFF, 0xFF});
-    camera.setAnswer(0x83, 0x0E00, 0x0100, {0x64, 0x00, 0x00, 0x00});
+    EmulatedUsbCamera& camera = bed.add();
     const Finished get = ptzctl(withIds({"get", "zoomAbsolute"}));
     EXPECT_EQ(get.status, 0) << get.err;
-    EXPECT_THAT(get.out, ElementsAre("4660"));
+    EXPECT_THAT(get.out, ElementsAre(std::to_string(camera.firmware().state().zoom)));
+
+    camera.clearRequests();
     const Finished range = ptzctl(withIds({"range", "panTiltRelative"}));
     EXPECT_EQ(range.status, 0) << range.err;
-    EXPECT_THAT(range.out, ElementsAre("-100 100"));
+    const std::vector<std::string> asked = camera.requestLines();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_THAT(range.out, ElementsAre(std::to_string(answerOf(asked[0])) + " " +
+                                       std::to_string(answerOf(asked[1]))));
     // A dry run prints the reads' setup packets, with nothing after the bar.
     EXPECT_THAT(ptzctl({"--dry-run", "range", "panTiltRelative"}).out,
                 ElementsAre("a1 82 00 0e 00 01 04 00 |", "a1 83 00 0e 00 01 04 00 |"));
 }
 
 TEST_F(PtzctlOnTheBus, WithoutIdsTheFirstSupportedCameraIsUsed) {
-    FakeUsbCamera& webcam = bed.addCamera(cameraAt(1, {1}, 2, 0x046d, 0x0825));
-    FakeUsbCamera& ptz = bed.addCamera(cameraAt(1, {2}, 3, 0x3242, 0x1000));
+    EmulatedUsbCamera& webcam = bed.add(cameraAt(1, {1}, 2, 0x046d, 0x0825));
+    EmulatedUsbCamera& ptz = bed.add(cameraAt(1, {2}, 3, 0x3242, 0x1000));
     const Finished result = ptzctl({"osd", "menu"});
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_THAT(ptz.transferLines(), ElementsAre("21 01 00 07 00 13 02 00 | 00 00"));
-    EXPECT_THAT(webcam.transferLines(), IsEmpty());
+    EXPECT_THAT(ptz.requestLines(), ElementsAre("21 01 00 07 00 13 02 00 | 00 00"));
+    EXPECT_THAT(webcam.requestLines(), IsEmpty());
 }
 
 TEST_F(PtzctlOnTheBus, FailuresGiveExitStatusOneAndTheLogOnStandardError) {
-    FakeUsbCamera& camera = bed.addCamera({});
-    camera.setStalling(true);
+    testing::UsbDeviceSpec relativeOnly;
+    relativeOnly.camera.hasAbsoluteControls = false;
+    bed.add(relativeOnly);
     const Finished stalled = ptzctl(withIds({"home"}));
     EXPECT_EQ(stalled.status, 1);
     EXPECT_THAT(stalled.err, HasSubstr("CameraControl Error: Control request failed: e000404f"));
 
-    const Finished missing = ptzctl({"--vid", "2e7e", "--pid", "0606", "home"});
+    const Finished missing = ptzctl({"--vid", "2e7e", "--pid", "0735", "home"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_THAT(missing.err, HasSubstr("IOCreatePlugInInterfaceForService returned 0xe00002c0."));
 
@@ -128,12 +141,12 @@ TEST_F(PtzctlOnTheBus, FailuresGiveExitStatusOneAndTheLogOnStandardError) {
 }
 
 TEST_F(PtzctlOnTheBus, BindsByLocation) {
-    FakeUsbCamera& first = bed.addCamera(cameraAt(1, {1}, 2));
-    FakeUsbCamera& second = bed.addCamera(cameraAt(1, {3}, 3));
+    EmulatedUsbCamera& first = bed.add(cameraAt(1, {1}, 2));
+    EmulatedUsbCamera& second = bed.add(cameraAt(1, {3}, 3));
     const Finished result = ptzctl({"--location", "01300000", "preset", "set", "1"});
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_THAT(second.transferLines(), ElementsAre("21 01 00 04 00 14 01 00 | 01"));
-    EXPECT_THAT(first.transferLines(), IsEmpty());
+    EXPECT_THAT(second.requestLines(), ElementsAre("21 01 00 04 00 14 01 00 | 01"));
+    EXPECT_THAT(first.requestLines(), IsEmpty());
 }
 
 }  // namespace

@@ -9,40 +9,40 @@
 #include <vector>
 
 #include "camera/uvc_camera_control.h"
-#include "fake_usb_camera.h"
 #include "fake_video_node.h"
 #include "log_capture.h"
 #include "platform/usb/usb_registry_factory.h"
+#include "usb_testbed.h"
 
 namespace ptz {
 namespace {
 
-using testing::FakeCameraSpec;
-using testing::FakeUsbCamera;
-using testing::FakeUsbTestbed;
+using testing::EmulatedUsbCamera;
 using testing::FakeVideoNode;
 using testing::LogCapture;
+using testing::UsbDeviceSpec;
+using testing::UsbTestbed;
 using testing::VideoNodeCall;
 using Controls = std::vector<std::pair<uint32_t, int32_t>>;
 
-FakeCameraSpec heldByUvcvideo() {
-    FakeCameraSpec spec;
-    spec.videoControlDriver = "uvcvideo";
+UsbDeviceSpec heldByUvcvideo() {
+    UsbDeviceSpec spec;
+    spec.drivers[spec.camera.videoControlInterface] = "uvcvideo";
     return spec;
 }
 
 class UvcvideoBinding : public ::testing::Test {
   protected:
-    FakeUsbTestbed bed;
+    UsbTestbed bed;
     LogCapture log;
 };
 
 TEST_F(UvcvideoBinding, RequestsOfAHeldCameraGoThroughItsVideoNode) {
-    FakeUsbCamera& camera = bed.addCamera(heldByUvcvideo());
+    EmulatedUsbCamera& camera = bed.add(heldByUvcvideo());
     FakeVideoNode node(bed.umockdev(),
-                       camera.interfaceSysfsPath(testing::kFakeVideoControlInterface));
+                       camera.interfaceSyspath(camera.spec().camera.videoControlInterface));
     const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
-    const auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0735);
+    const auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0606);
     ASSERT_TRUE(control->isBound());
 
     EXPECT_TRUE(control->ClickOsdBackBtn());
@@ -52,17 +52,17 @@ TEST_F(UvcvideoBinding, RequestsOfAHeldCameraGoThroughItsVideoNode) {
     const std::vector<VideoNodeCall> calls = node.calls();
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].name, "UVCIOC_CTRL_QUERY");
-    EXPECT_EQ(calls[0].unit, testing::kFakeOsdUnitId);
+    EXPECT_EQ(calls[0].unit, 19);
     EXPECT_EQ(calls[0].selector, 6);
     EXPECT_EQ(calls[0].data, (std::vector<uint8_t>{0x00, 0x00}));
     EXPECT_EQ(calls[1].name, "VIDIOC_S_EXT_CTRLS");
     EXPECT_EQ(calls[1].controls, (Controls{{V4L2_CID_ZOOM_CONTINUOUS, 3}}));
     EXPECT_EQ(calls[2].name, "UVCIOC_CTRL_QUERY");
-    EXPECT_EQ(calls[2].unit, testing::kFakePresetUnitId);
+    EXPECT_EQ(calls[2].unit, 20);
     EXPECT_EQ(calls[2].data, (std::vector<uint8_t>{0x07}));
 
     // Nothing went to the device through usbfs.
-    EXPECT_TRUE(camera.transferLines().empty());
+    EXPECT_TRUE(camera.requestLines().empty());
     EXPECT_TRUE(log.lines.empty());
 }
 

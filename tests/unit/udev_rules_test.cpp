@@ -1,5 +1,6 @@
 // The shipped udev rule file: every line has one of the shapes the file is written in, and the
-// uaccess tag goes to the hidraw and usb_device nodes of exactly the models the watcher accepts.
+// uaccess tag goes to the hidraw and usb_device nodes of exactly the models the watcher accepts,
+// usb_device nodes only where the device has a VideoControl interface.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -21,7 +22,8 @@ TEST(UdevRules, GrantAccessToExactlyTheSupportedModels) {
     static const std::regex skipRemoval(R"re(ACTION=="remove", GOTO="ptzpanel_end")re");
     static const std::regex label(R"re(LABEL="ptzpanel_end")re");
     static const std::regex grant(
-        R"re(SUBSYSTEM=="(hidraw", SUBSYSTEMS=="usb"|usb", ENV\{DEVTYPE\}=="usb_device"), (ATTRS?))re"
+        R"re(SUBSYSTEM=="(hidraw", SUBSYSTEMS=="usb"|usb", ENV\{DEVTYPE\}=="usb_device", )re"
+        R"re(ENV\{ID_USB_INTERFACES\}=="\*:0e0100:\*"), (ATTRS?))re"
         R"re((?:\{idVendor\}=="([0-9a-f]{4})", \2)?\{idProduct\}=="([0-9a-f]{4})", TAG\+="uaccess")re");
 
     std::ifstream file(PTZ_UDEV_RULES_FILE);

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "descriptor_fixtures.h"
 
 namespace ptz {
 namespace {
@@ -117,6 +120,65 @@ TEST(UvcDescriptors, ReadsOnlyInsideTheGivenBytes) {
     const Bytes buffer = join({extensionUnit(19), extensionUnit(20)});
     const std::span<const uint8_t> firstOnly(buffer.data(), extensionUnit(19).size() + 3);
     EXPECT_EQ(parseVideoControlDescriptors(firstOnly).extensionUnitIds, (std::vector<uint8_t>{19}));
+}
+
+// Real cameras' sets: the VideoControl interface of the active configuration, wherever it sits
+// among the others, and its units.
+TEST(UvcDescriptors, FindsTheVideoControlInterfaceOfRealCameras) {
+    struct Expected {
+        const char* set;
+        uint8_t interfaceNumber;
+        std::vector<uint8_t> extensionUnits;
+    };
+    const Expected cameras[] = {
+        {"2e7e_0893_ptz", 0, {12, 13, 14, 15}}, {"3564_fef8_ptz", 0, {2}},
+        {"2bab_0011_conference", 0, {3, 4}},    {"046d_0893_webcam", 0, {14, 6, 8, 9, 10, 11}},
+        {"046d_0825_webcam", 0, {3, 4, 6, 7}},  {"2e7e_0893_ptz_hid_first", 1, {12, 13, 14, 15}},
+        {"291a_3369_audio_first", 2, {6}},
+    };
+    for (const Expected& camera : cameras) {
+        const Bytes descriptors = testing::fixtureDescriptors(camera.set);
+        const auto found = findVideoControlInterfaces(descriptors, 1);
+        ASSERT_EQ(found.size(), 1u) << camera.set;
+        EXPECT_EQ(found[0].interfaceNumber, camera.interfaceNumber) << camera.set;
+        const VideoControlUnits units = parseVideoControlDescriptors(found[0].classSpecific);
+        EXPECT_EQ(units.cameraTerminalId, 1) << camera.set;
+        EXPECT_EQ(units.extensionUnitIds, camera.extensionUnits) << camera.set;
+
+        // None of these has a configuration 2.
+        EXPECT_TRUE(findVideoControlInterfaces(descriptors, 2).empty()) << camera.set;
+    }
+}
+
+// Interfaces come in interface order, each once, with the class-specific descriptors that
+// follow their first VideoControl alternate setting up to the next endpoint.
+TEST(UvcDescriptors, ListsEachVideoControlInterfaceOnceInInterfaceOrder) {
+    Bytes descriptors(18, 0);
+    descriptors[0] = 18;
+    descriptors[1] = 0x01;
+    const Bytes body = join({
+        {9, 0x04, 3, 0, 1, 0x0E, 0x01, 0x00, 0},
+        extensionUnit(30),
+        {7, 0x05, 0x83, 0x03, 0x10, 0x00, 6},  // its endpoint, and then a stray unit
+        extensionUnit(31),
+        {9, 0x04, 3, 1, 0, 0x0E, 0x01, 0x00, 0},  // a second alternate setting of 3
+        extensionUnit(32),
+        {9, 0x04, 1, 0, 0, 0x0E, 0x01, 0x00, 0},
+        extensionUnit(10),
+        {9, 0x04, 2, 0, 0, 0x0E, 0x02, 0x00, 0},  // VideoStreaming
+        extensionUnit(20),
+    });
+    const size_t total = 9 + body.size();
+    descriptors.insert(descriptors.end(), {9, 0x02, static_cast<uint8_t>(total),
+                                           static_cast<uint8_t>(total >> 8), 4, 1, 0, 0x80, 50});
+    descriptors.insert(descriptors.end(), body.begin(), body.end());
+
+    const auto found = findVideoControlInterfaces(descriptors, 1);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].interfaceNumber, 1);
+    EXPECT_EQ(found[0].classSpecific, extensionUnit(10));
+    EXPECT_EQ(found[1].interfaceNumber, 3);
+    EXPECT_EQ(found[1].classSpecific, extensionUnit(30));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "platform/hid/hid_manager_factory.h"
 
 #if defined(__linux__)
-#include "platform/hid/udev_hid_enumeration.h"
 #include "platform/hid/udev_hid_manager.h"
 #endif
 
@@ -26,14 +25,6 @@ std::unique_ptr<HidManager> createHidManager() {
     return std::make_unique<UdevHidManager>();
 #else
     return std::make_unique<UnavailableHidManager>();
-#endif
-}
-
-std::vector<HidDeviceInfo> enumerateHidDevices() {
-#if defined(__linux__)
-    return enumerateUdevHidDevices();
-#else
-    return {};
 #endif
 }
 

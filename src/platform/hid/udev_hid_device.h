@@ -2,13 +2,13 @@
 #pragma once
 
 #include "platform/hid/hid_device.h"
-#include "platform/hid/udev_hid_node.h"
+#include "platform/hid/hid_device_info.h"
 
 namespace ptz {
 
 class UdevHidDevice final : public HidDevice {
   public:
-    explicit UdevHidDevice(UdevHidNode node) : node_(std::move(node)) {}
+    explicit UdevHidDevice(HidDeviceInfo node) : node_(std::move(node)) {}
     ~UdevHidDevice() override;  // closes the node if it is still open
     UdevHidDevice(const UdevHidDevice&) = delete;
     UdevHidDevice& operator=(const UdevHidDevice&) = delete;
@@ -24,11 +24,11 @@ class UdevHidDevice final : public HidDevice {
     int32_t open() override;
     int32_t close() override;
 
-    const UdevHidNode& node() const { return node_; }
+    const HidDeviceInfo& node() const { return node_; }
     bool isOpen() const { return fd_ >= 0; }
 
   private:
-    UdevHidNode node_;
+    HidDeviceInfo node_;
     int fd_ = -1;
 };
 

@@ -1,28 +1,24 @@
 #include "platform/hid/udev_hid_manager.h"
 
-#include <libudev.h>
-
-#include <QSocketNotifier>
-#include <cerrno>
-#include <cstring>
-
 #include "platform/hid/udev_hid_device.h"
+#include "platform/hid/udev_hid_devices.h"
 #include "platform/usb/usb_status_mapping.h"
 
 namespace ptz {
 
-UdevHidManager::UdevHidManager() = default;
+UdevHidManager::UdevHidManager()
+    : monitor_("hidraw", {[this](udev_device* device) { devicePresent(device); },
+                          // Events that follow the enumeration must not overtake its report.
+                          [this](udev_device* device) {
+                              deliverPresentDevices();
+                              deviceAdded(device);
+                          },
+                          [this](const char* syspath) {
+                              deliverPresentDevices();
+                              deviceRemoved(syspath);
+                          }}) {}
 
-UdevHidManager::~UdevHidManager() {
-    notifier_.reset();
-    devices_.clear();
-    if (monitor_ != nullptr) {
-        udev_monitor_unref(monitor_);
-    }
-    if (udev_ != nullptr) {
-        udev_unref(udev_);
-    }
-}
+UdevHidManager::~UdevHidManager() = default;
 
 void UdevHidManager::setCallbacks(DeviceCallback matching, DeviceCallback removal) {
     matching_ = std::move(matching);
@@ -30,71 +26,24 @@ void UdevHidManager::setCallbacks(DeviceCallback matching, DeviceCallback remova
 }
 
 int32_t UdevHidManager::open() {
-    if (monitor_ != nullptr) {
+    if (monitor_.started()) {
         return 0;
     }
-    errno = 0;
-    if (udev_ == nullptr) {
-        udev_ = udev_new();
+    const int result = monitor_.start();
+    if (monitor_.started()) {
+        // Reported from the event loop, once the caller's set-up has finished.
+        QMetaObject::invokeMethod(
+            &deliveryContext_, [this] { deliverPresentDevices(); }, Qt::QueuedConnection);
     }
-    if (udev_ == nullptr) {
-        return static_cast<int32_t>(statusFromErrno(errno != 0 ? errno : ENOMEM));
-    }
-    // The monitor listens before the enumeration looks, so that nothing plugged in between is
-    // missed; a node seen by both is reported once.
-    errno = 0;
-    monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-    // libudev's int results are negative errno values.
-    int result = monitor_ != nullptr ? 0 : -(errno != 0 ? errno : ENODEV);
-    if (result >= 0) {
-        result = udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr);
-    }
-    if (result >= 0) {
-        result = udev_monitor_enable_receiving(monitor_);
-    }
-    if (result < 0) {
-        if (monitor_ != nullptr) {
-            udev_monitor_unref(monitor_);
-            monitor_ = nullptr;
-        }
-        return static_cast<int32_t>(statusFromErrno(-result));
-    }
-    notifier_ =
-        std::make_unique<QSocketNotifier>(udev_monitor_get_fd(monitor_), QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, &deliveryContext_,
-                     [this] { readMonitor(); });
-
-    udev_enumerate* enumerate = udev_enumerate_new(udev_);
-    result = enumerate != nullptr ? 0 : -(errno != 0 ? errno : ENOMEM);
-    if (result >= 0) {
-        result = udev_enumerate_add_match_subsystem(enumerate, "hidraw");
-    }
-    if (result >= 0) {
-        result = udev_enumerate_scan_devices(enumerate);
-    }
-    if (result >= 0) {
-        udev_list_entry* entry = nullptr;
-        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
-            udev_device* device =
-                udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry));
-            if (device == nullptr) {
-                continue;  // gone since the scan; its removal will find nothing
-            }
-            auto hid = std::make_unique<UdevHidDevice>(readUdevHidNode(device));
-            udev_device_unref(device);
-            UdevHidDevice* present = hid.get();
-            if (devices_.try_emplace(present->node().syspath, std::move(hid)).second) {
-                presentAtOpen_.push_back(present);
-            }
-        }
-    }
-    if (enumerate != nullptr) {
-        udev_enumerate_unref(enumerate);
-    }
-    // Reported from the event loop, once the caller's set-up has finished.
-    QMetaObject::invokeMethod(
-        &deliveryContext_, [this] { deliverPresentDevices(); }, Qt::QueuedConnection);
     return result < 0 ? static_cast<int32_t>(statusFromErrno(-result)) : 0;
+}
+
+void UdevHidManager::devicePresent(udev_device* device) {
+    auto hid = std::make_unique<UdevHidDevice>(readHidDeviceInfo(device));
+    UdevHidDevice* present = hid.get();
+    if (devices_.try_emplace(present->node().syspath, std::move(hid)).second) {
+        presentAtOpen_.push_back(present);
+    }
 }
 
 void UdevHidManager::deliverPresentDevices() {
@@ -107,22 +56,8 @@ void UdevHidManager::deliverPresentDevices() {
     }
 }
 
-void UdevHidManager::readMonitor() {
-    // Events that follow the enumeration must not overtake its report.
-    deliverPresentDevices();
-    while (udev_device* device = udev_monitor_receive_device(monitor_)) {
-        const char* action = udev_device_get_action(device);
-        if (action != nullptr && strcmp(action, "add") == 0) {
-            deviceAdded(device);
-        } else if (action != nullptr && strcmp(action, "remove") == 0) {
-            deviceRemoved(udev_device_get_syspath(device));
-        }
-        udev_device_unref(device);
-    }
-}
-
 void UdevHidManager::deviceAdded(udev_device* device) {
-    UdevHidNode node = readUdevHidNode(device);
+    HidDeviceInfo node = readHidDeviceInfo(device);
     if (node.syspath.empty() || devices_.count(node.syspath) != 0) {
         return;  // already known from the enumeration
     }
@@ -135,9 +70,6 @@ void UdevHidManager::deviceAdded(udev_device* device) {
 }
 
 void UdevHidManager::deviceRemoved(const char* syspath) {
-    if (syspath == nullptr) {
-        return;
-    }
     auto found = devices_.find(syspath);
     if (found == devices_.end()) {
         return;

@@ -18,11 +18,7 @@
 #include <QObject>
 
 #include "platform/hid/hid_device.h"
-
-struct udev;
-struct udev_monitor;
-struct udev_device;
-class QSocketNotifier;
+#include "platform/udev/udev_device_monitor.h"
 
 namespace ptz {
 
@@ -39,14 +35,12 @@ class UdevHidManager final : public HidManager {
     int32_t open() override;
 
   private:
+    void devicePresent(udev_device* device);
     void deliverPresentDevices();
-    void readMonitor();
     void deviceAdded(udev_device* device);
     void deviceRemoved(const char* syspath);
 
-    udev* udev_ = nullptr;
-    udev_monitor* monitor_ = nullptr;
-    std::unique_ptr<QSocketNotifier> notifier_;
+    UdevDeviceMonitor monitor_;
     // Receiver of the queued first delivery; going with the manager, it cancels it.
     QObject deliveryContext_;
     std::map<std::string, std::unique_ptr<UdevHidDevice>> devices_;

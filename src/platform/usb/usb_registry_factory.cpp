@@ -1,74 +1,77 @@
-// Chooses, per camera, which backend carries its requests: the kernel's uvcvideo driver when
-// it holds the camera's VideoControl interface (usbfs then refuses class requests to that
-// interface), libusb otherwise.
 #include "platform/usb/usb_registry_factory.h"
 
-#include <unistd.h>
+#include <string_view>
 
-#include <array>
-#include <string>
-
-#include "platform/usb/libusb_interface.h"
-#include "platform/usb/libusb_registry.h"
-#include "platform/usb/uvc_descriptors.h"
-#include "platform/usb/uvcvideo_interface.h"
-#include "platform/usb/video_node_lookup.h"
+#include "platform/udev/udev_devices.h"
+#include "platform/usb/libusb_backend.h"
+#include "platform/usb/udev_usb_registry.h"
+#include "platform/usb/uvcvideo_backend.h"
 
 namespace ptz {
 namespace {
 
 constexpr std::string_view kUvcvideoDriver = "uvcvideo";
 
-// Lists nothing, so every binding ends unbound with its plug-in line.
-class NullUsbRegistry final : public UsbRegistry {
+// A bound VideoControl interface; each open() picks the backend that carries the request.
+class VideoControlHandle final : public UsbInterface {
   public:
-    std::vector<std::unique_ptr<UsbDeviceService>> allDevices() override { return {}; }
-    std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t, uint32_t) override {
-        return nullptr;
+    explicit VideoControlHandle(VideoControlBinding binding)
+        : binding_(std::move(binding)), libusb_(binding_) {}
+
+    UsbStatus open() override {
+        if (active_ != nullptr) {
+            return usb_status::kSuccess;
+        }
+        // Nothing is opened for a camera that is gone, or for whichever device took its place.
+        if (!isSameUsbDevice(binding_.deviceSyspath, binding_.busNumber, binding_.deviceNumber)) {
+            return usb_status::kNoDevice;
+        }
+        UsbInterface* backend = &libusb_;
+        if (sysfsLinkName(binding_.interfaceSyspath() + "/driver") == kUvcvideoDriver) {
+            // Kept for the binding, so that what the driver reports is read once.
+            if (!uvcvideo_) {
+                uvcvideo_ = std::make_unique<UvcvideoBackend>(binding_);
+            }
+            backend = uvcvideo_.get();
+        }
+        const UsbStatus status = backend->open();
+        if (status == usb_status::kSuccess) {
+            active_ = backend;
+        }
+        return status;
     }
-    std::vector<UsbDeviceIds> allDeviceIds() override { return {}; }
+
+    UsbStatus controlRequest(UsbDeviceRequest& request) override {
+        if (active_ == nullptr) {
+            request.wLenDone = 0;
+            return usb_status::kNoDevice;
+        }
+        return active_->controlRequest(request);
+    }
+
+    UsbStatus close() override {
+        UsbInterface* backend = active_;
+        active_ = nullptr;
+        return backend != nullptr ? backend->close() : usb_status::kSuccess;
+    }
+
+    uint8_t interfaceNumber() const override { return binding_.interfaceNumber; }
+
+  private:
+    VideoControlBinding binding_;
+    LibusbBackend libusb_;
+    std::unique_ptr<UvcvideoBackend> uvcvideo_;
+    UsbInterface* active_ = nullptr;  // the backend that was opened for the current request
 };
 
-// The name of the kernel driver bound to a USB interface, empty when none is.
-std::string kernelDriverOf(const std::string& interfaceSysfsPath) {
-    std::array<char, 4096> target{};
-    const std::string link = interfaceSysfsPath + "/driver";
-    const ssize_t length = readlink(link.c_str(), target.data(), target.size() - 1);
-    if (length <= 0) {
-        return {};
-    }
-    const std::string path(target.data(), static_cast<size_t>(length));
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-UsbStatus makeInterfaceHandle(const LibusbVideoControlInterface& interface,
-                              std::unique_ptr<UsbInterface>& handle) {
-    if (kernelDriverOf(interface.sysfsPath) != kUvcvideoDriver) {
-        handle = std::make_unique<LibusbInterface>(interface.device, interface.interfaceNumber,
-                                                   kLibusbTransferTimeout);
-        return usb_status::kSuccess;
-    }
-    // The driver holds the interface but has not (yet) made a node for it: nothing could carry
-    // a request, so the binding fails here rather than on every request.
-    const std::optional<std::string> node = findVideoNode(interface.sysfsPath);
-    if (!node) {
-        return usb_status::kNoDevice;
-    }
-    handle = std::make_unique<UvcvideoInterface>(
-        *node, parseVideoControlDescriptors(interface.classSpecificDescriptors));
-    return usb_status::kSuccess;
+std::unique_ptr<UsbInterface> makeVideoControlHandle(VideoControlBinding binding) {
+    return std::make_unique<VideoControlHandle>(std::move(binding));
 }
 
 }  // namespace
 
 std::unique_ptr<UsbRegistry> createUsbRegistry() {
-    int error = 0;
-    if (std::unique_ptr<LibusbRegistry> registry =
-            LibusbRegistry::create(makeInterfaceHandle, error)) {
-        return registry;
-    }
-    return std::make_unique<NullUsbRegistry>();
+    return std::make_unique<UdevUsbRegistry>(makeVideoControlHandle);
 }
 
 }  // namespace ptz

@@ -1,4 +1,4 @@
-// The one place that chooses the USB backends for this platform.
+// The one place that chooses the USB backend, per request, for this platform.
 #pragma once
 
 #include <memory>
@@ -7,8 +7,14 @@
 
 namespace ptz {
 
-// The machine's USB registry. Never null: without a usable backend it lists no devices.
-// Owned by the caller; create one per process, on the GUI thread.
+// The machine's USB registry, read through udev. Making it opens nothing and starts nothing.
+// Owned by the caller; GUI thread.
+//
+// Its interface handles choose the backend for each request when it is opened, from the
+// VideoControl interface's kernel driver as sysfs shows it then: the uvcvideo driver's video
+// node when uvcvideo holds the interface (usbfs would refuse class requests to it), libusb
+// through usbfs otherwise. A handle keeps the identity of its camera: once the camera is
+// unplugged, every request fails with kNoDevice, even when another device has taken its place.
 std::unique_ptr<UsbRegistry> createUsbRegistry();
 
 }  // namespace ptz

@@ -23,9 +23,11 @@ struct VideoControlBinding {
     // The interface's entities, from its class-specific descriptors.
     VideoControlUnits units;
 
-    // The interface's own directory: deviceSyspath + ":" + configuration + "." + interface.
+    // The interface's own directory, below the device's: for interface 0 of configuration 1,
+    // deviceSyspath + "/1-2:1.0".
     std::string interfaceSyspath() const {
-        return deviceSyspath + ":" + std::to_string(configurationValue) + "." +
+        const std::string deviceName = deviceSyspath.substr(deviceSyspath.rfind('/') + 1);
+        return deviceSyspath + "/" + deviceName + ":" + std::to_string(configurationValue) + "." +
                std::to_string(interfaceNumber);
     }
 };

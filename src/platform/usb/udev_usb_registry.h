@@ -1,0 +1,34 @@
+// The machine's USB devices as udev lists them (subsystem usb, devtype usb_device).
+//
+// Binding opens nothing: a device's VideoControl interfaces and their units come from its
+// `descriptors` attribute, the kernel's copy. Each interface handle holds a VideoControlBinding
+// and is made by the factory, which decides per request which backend carries it.
+// Every call enumerates afresh, so devices plugged in later are seen.
+// Threading: GUI thread, like every UsbRegistry. Failures: a device whose sysfs entry is gone
+// (or that is another device now) fails its plug-in step with kNoDevice.
+#pragma once
+
+#include <memory>
+
+#include "platform/usb/usb_interface.h"
+#include "platform/usb/video_control_binding.h"
+
+namespace ptz {
+
+class UdevUsbRegistry final : public UsbRegistry {
+  public:
+    using HandleMaker = std::unique_ptr<UsbInterface> (*)(VideoControlBinding binding);
+
+    explicit UdevUsbRegistry(HandleMaker makeHandle) : makeHandle_(makeHandle) {}
+
+    // In udev's order (by syspath).
+    std::vector<std::unique_ptr<UsbDeviceService>> allDevices() override;
+    std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
+                                                          uint32_t productId) override;
+    std::vector<UsbDeviceIds> allDeviceIds() override;
+
+  private:
+    HandleMaker makeHandle_;
+};
+
+}  // namespace ptz

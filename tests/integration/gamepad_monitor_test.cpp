@@ -1,0 +1,355 @@
+// The udev/libevdev gamepad monitor against emulated event nodes, driving the gamepad mapping.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <linux/input.h>
+#include <sys/resource.h>
+#include <umockdev.h>
+#include <unistd.h>
+
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "hid_testbed.h"
+#include "platform/input/gamepad_monitor_factory.h"
+#include "platform/log.h"
+#include "recording_gamepad_target.h"
+#include "ui/logic/gamepad_control.h"
+
+namespace ptz {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::EventWaiter;
+using testing::RecordingGamepadTarget;
+using Changes = std::vector<std::pair<uint16_t, int32_t>>;  // axis or key code, value
+
+constexpr size_t kLongBits = 8 * sizeof(unsigned long);
+
+struct PadDescription {
+    std::string name;
+    std::map<unsigned, input_absinfo> axes;  // at rest at their value
+    std::vector<uint16_t> keys;
+};
+constexpr input_absinfo kHat{0, -1, 1, 0, 0, 0};
+
+// As xpad describes a wired Xbox 360 pad: 16-bit sticks with a flat of 128, 8-bit triggers on
+// ABS_Z/ABS_RZ, the D-pad as a hat.
+PadDescription xboxStylePad() {
+    const input_absinfo stick{0, -32768, 32767, 16, 128, 0}, trigger{0, 0, 255, 0, 0, 0};
+    return {"Microsoft X-Box 360 pad",
+            {{ABS_X, stick},
+             {ABS_Y, stick},
+             {ABS_RX, stick},
+             {ABS_RY, stick},
+             {ABS_Z, trigger},
+             {ABS_RZ, trigger},
+             {ABS_HAT0X, kHat},
+             {ABS_HAT0Y, kHat}},
+            {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_SELECT, BTN_START}};
+}
+
+// As hid-input describes a plain USB gamepad: 8-bit axes with a flat of range / 16, the right
+// stick on ABS_Z/ABS_RZ, digital triggers, buttons numbered from BTN_GAMEPAD on, a hat.
+PadDescription plainHidPad() {
+    const input_absinfo axis{128, 0, 255, 0, 15, 0};
+    return {
+        "USB Gamepad",
+        {{ABS_X, axis},
+         {ABS_Y, axis},
+         {ABS_Z, axis},
+         {ABS_RZ, axis},
+         {ABS_HAT0X, kHat},
+         {ABS_HAT0Y, kHat}},
+        {BTN_SOUTH, BTN_EAST, BTN_C, BTN_NORTH, BTN_WEST, BTN_Z, BTN_TL, BTN_TR, BTN_TL2, BTN_TR2}};
+}
+
+// inputN and its node /dev/input/eventN as udev announces a joystick, the node answering the
+// EVIOCG* ioctls from the pad's state as drivers/input/evdev.c does. Events reach the reader
+// whole through the node's pseudo terminal. The handlers run in umockdev's thread.
+class FakeGamepad {
+  public:
+    FakeGamepad(UMockdevTestbed* testbed, int number, PadDescription pad = xboxStylePad())
+        : testbed_(testbed), handler_(umockdev_ioctl_base_new()), pad_(std::move(pad)) {
+        // Every bitmap ioctl's number is at most EVIOCGBIT's last; those the pad sets no bit in
+        // (EV_REL, LEDs, properties...) read as zeros.
+        for (unsigned nr = 0; nr <= _IOC_NR(EVIOCGBIT(EV_MAX, 0)); ++nr) {
+            bitmaps_[nr].resize((KEY_MAX + kLongBits - 1) / kLongBits);
+        }
+        for (const unsigned type : {EV_SYN, EV_KEY, EV_ABS}) {
+            setBit(_IOC_NR(EVIOCGBIT(0, 0)), type, true);
+        }
+        for (const uint16_t key : pad_.keys) {
+            setBit(_IOC_NR(EVIOCGBIT(EV_KEY, 0)), key, true);
+        }
+        for (const auto& [code, info] : pad_.axes) {
+            setBit(_IOC_NR(EVIOCGBIT(EV_ABS, 0)), code, true);
+        }
+        const std::string input = "/devices/virtual/input/input" + std::to_string(number);
+        syspath_ = "/sys" + input + "/event" + std::to_string(number);
+        devnode_ = "/dev/input/event" + std::to_string(number);
+        const std::string udev = "E: SUBSYSTEM=input\nE: ID_INPUT=1\nE: ID_INPUT_JOYSTICK=1\n";
+        const std::string minor = std::to_string(64 + number);
+        GError* error = nullptr;
+        if (!umockdev_testbed_add_from_string(
+                testbed_,
+                ("P: " + input + "\n" + udev + "A: name=" + pad_.name + "\\n\n\nP: " +
+                 syspath_.substr(4) + "\nN: " + devnode_.substr(5) + "\n" + udev + "E: DEVNAME=" +
+                 devnode_ + "\nE: MAJOR=13\nE: MINOR=" + minor + "\nA: dev=13:" + minor + "\\n\n")
+                    .c_str(),
+                &error) ||
+            !umockdev_testbed_attach_ioctl(testbed_, devnode_.c_str(), handler_, &error)) {
+            const std::string message = error->message;
+            g_clear_error(&error);
+            throw std::runtime_error("umockdev: " + message);
+        }
+        g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeGamepad::onIoctl), this);
+        g_signal_connect(handler_, "handle-read", G_CALLBACK(&FakeGamepad::onRead), this);
+    }
+    ~FakeGamepad() {
+        umockdev_testbed_detach_ioctl(testbed_, devnode_.c_str(), nullptr);
+        g_object_unref(handler_);
+    }
+
+    // One frame, ending in SYN_REPORT; the input core's state changes before it is passed on.
+    void send(const Changes& changes) {
+        std::vector<input_event> events;
+        for (const auto& [code, value] : changes) {
+            events.push_back(
+                {{}, static_cast<uint16_t>(pad_.axes.count(code) ? EV_ABS : EV_KEY), code, value});
+        }
+        events.push_back({{}, EV_SYN, SYN_REPORT, 0});
+        apply(changes);
+        queue(events);
+    }
+    // The reader's buffer overflowed meanwhile: evdev cuts it back to a SYN_DROPPED and the
+    // newest event.
+    void overflowWhile(const Changes& changes) {
+        apply(changes);
+        queue({{{}, EV_SYN, SYN_DROPPED, 0}, {{}, EV_SYN, SYN_REPORT, 0}});
+    }
+    // Unplugged as the kernel sees it, before udev has said so: reads and ioctls answer ENODEV,
+    // and the reader is woken.
+    void disconnect() {
+        {
+            const std::lock_guard lock(mutex_);
+            disconnected_ = true;
+        }
+        queue({{}});
+    }
+    // The "remove" uevent, then the sysfs entries go.
+    void unplug() {
+        umockdev_testbed_uevent(testbed_, syspath_.c_str(), "remove");
+        umockdev_testbed_remove_device(testbed_, syspath_.c_str());
+    }
+
+  private:
+    void setBit(unsigned nr, unsigned bit, bool value) {
+        unsigned long& word = bitmaps_[nr][bit / kLongBits];
+        word = value ? word | 1UL << bit % kLongBits : word & ~(1UL << bit % kLongBits);
+    }
+    void apply(const Changes& changes) {
+        const std::lock_guard lock(mutex_);
+        for (const auto& [code, value] : changes) {
+            if (pad_.axes.count(code)) {
+                pad_.axes[code].value = value;
+            } else {
+                setBit(_IOC_NR(EVIOCGKEY(0)), code, value != 0);
+            }
+        }
+    }
+    void queue(const std::vector<input_event>& events) {
+        const int fd = umockdev_testbed_get_dev_fd(testbed_, devnode_.c_str());
+        const ssize_t length = static_cast<ssize_t>(events.size() * sizeof(input_event));
+        if (write(fd, events.data(), length) != length) {
+            throw std::runtime_error("cannot queue events on " + devnode_);
+        }
+    }
+
+    static gboolean onRead(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+        auto* pad = static_cast<FakeGamepad*>(self);
+        const std::lock_guard lock(pad->mutex_);
+        if (pad->disconnected_) {
+            umockdev_ioctl_client_complete(client, -1, ENODEV);
+        }
+        return pad->disconnected_;  // otherwise the terminal hands out the queued events
+    }
+    static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+        auto* pad = static_cast<FakeGamepad*>(self);
+        const std::lock_guard lock(pad->mutex_);
+        pad->answer(client);
+        return TRUE;
+    }
+    // evdev_ioctl_handler and evdev_do_ioctl for the ioctls a reader asks of a plain pad.
+    void answer(UMockdevIoctlClient* client) {
+        const unsigned long request = umockdev_ioctl_client_get_request(client);
+        const unsigned nr = _IOC_NR(request);
+        const size_t size = _IOC_SIZE(request);
+        const auto reply = [client](const void* bytes, size_t length, long result) {
+            UMockdevIoctlData* data = umockdev_ioctl_data_resolve(
+                umockdev_ioctl_client_get_arg(client), 0, length, nullptr);
+            std::memcpy(data->data, bytes, length);
+            umockdev_ioctl_client_complete(client, result, 0);
+            g_object_unref(data);
+        };
+        const input_id id{BUS_USB, 0x045e, 0x028e, 0x0114};
+        const int version = EV_VERSION;
+        if (disconnected_) {
+            umockdev_ioctl_client_complete(client, -1, ENODEV);
+        } else if (request == EVIOCGVERSION || request == EVIOCGID) {
+            request == EVIOCGID ? reply(&id, sizeof id, 0) : reply(&version, sizeof version, 0);
+        } else if (_IOC_TYPE(request) != 'E' || _IOC_DIR(request) != _IOC_READ) {
+            umockdev_ioctl_client_complete(client, -1, EINVAL);
+        } else if (nr == _IOC_NR(EVIOCGNAME(0))) {
+            const size_t length = std::min(size, pad_.name.size() + 1);
+            reply(pad_.name.c_str(), length, static_cast<long>(length));
+        } else if (nr == _IOC_NR(EVIOCGPHYS(0)) || nr == _IOC_NR(EVIOCGUNIQ(0))) {
+            umockdev_ioctl_client_complete(client, -1, ENOENT);  // none, as for uinput pads
+        } else if ((nr & ~ABS_MAX) == _IOC_NR(EVIOCGABS(0))) {
+            const auto axis = pad_.axes.find(nr & ABS_MAX);
+            const input_absinfo info = axis != pad_.axes.end() ? axis->second : input_absinfo{};
+            reply(&info, std::min(size, sizeof info), 0);
+        } else if ((nr & ~EV_MAX) == _IOC_NR(EVIOCGBIT(0, 0)) || nr == _IOC_NR(EVIOCGPROP(0)) ||
+                   (nr >= _IOC_NR(EVIOCGKEY(0)) && nr <= _IOC_NR(EVIOCGSW(0)))) {
+            // bits_to_user; libevdev asks each bitmap at the kernel's own length.
+            std::vector<unsigned long> words = bitmaps_[nr];
+            words.resize((size + sizeof(unsigned long) - 1) / sizeof(unsigned long));
+            reply(words.data(), size, static_cast<long>(size));
+        } else {
+            umockdev_ioctl_client_complete(client, -1, EINVAL);
+        }
+    }
+
+    UMockdevTestbed* testbed_;
+    UMockdevIoctlBase* handler_;
+    PadDescription pad_;
+    std::string syspath_;
+    std::string devnode_;
+    std::mutex mutex_;
+    std::map<unsigned, std::vector<unsigned long>> bitmaps_;
+    bool disconnected_ = false;
+};
+
+class GamepadMonitorTest : public ::testing::Test {
+  protected:
+    GamepadMonitorTest() {
+        target.afterCall = [this] { waiter.notify(); };
+        setLogSink([this](std::string_view line) {
+            log.emplace_back(line);
+            waiter.notify();
+        });
+        monitor->setListener(&control);
+    }
+    ~GamepadMonitorTest() override {
+        monitor.reset();
+        setLogSink({});
+        g_object_unref(testbed);
+    }
+    bool waitForCalls(size_t count) {
+        return waiter.waitUntil([&] { return target.calls.size() >= count; });
+    }
+    bool waitForLog(const std::string& line) {
+        return waiter.waitUntil([&] { return std::count(log.begin(), log.end(), line) > 0; });
+    }
+
+    UMockdevTestbed* testbed = umockdev_testbed_new();
+    EventWaiter waiter;
+    std::vector<std::string> log;
+    RecordingGamepadTarget target;
+    GamepadControl control{target};
+    std::unique_ptr<GamepadMonitor> monitor = createGamepadMonitor();
+};
+
+TEST_F(GamepadMonitorTest, StickDeflectionStartsPanAtItsProportionalSpeedAndCentringStopsIt) {
+    FakeGamepad pad(testbed, 20);
+    ASSERT_EQ(monitor->open(), 0);
+    pad.send({{ABS_X, 16447}});  // half way out past the flat zone
+    pad.send({{ABS_X, 32767}, {ABS_Y, -32768}});
+    pad.send({{ABS_X, 0}, {ABS_Y, 0}});
+    ASSERT_TRUE(waitForCalls(3));
+    EXPECT_THAT(target.calls,
+                ElementsAre("panTilt 1/96 0/0", "panTilt 1/255 1/255", "panTilt 0/255 0/255"));
+}
+
+TEST_F(GamepadMonitorTest, PadUnpluggedMidMoveStopsWhatItStarted) {
+    ASSERT_EQ(monitor->open(), 0);
+    FakeGamepad pad(testbed, 21);  // arrives while the monitor watches
+    ASSERT_TRUE(waitForLog("Gamepad /dev/input/event21 connected: Microsoft X-Box 360 pad"));
+    pad.send({{ABS_X, 32767}, {ABS_RZ, 255}});
+    ASSERT_TRUE(waitForCalls(2));
+    pad.unplug();
+    ASSERT_TRUE(waitForCalls(4));
+    EXPECT_THAT(target.calls,
+                ElementsAre("panTilt 1/255 0/0", "zoom 1/7", "panTilt 0/255 0/0", "zoom 0/7"));
+}
+
+TEST_F(GamepadMonitorTest, ReadFailureEndsThePadOnceBeforeItsUevent) {
+    FakeGamepad pad(testbed, 22);
+    ASSERT_EQ(monitor->open(), 0);
+    pad.send({{BTN_TR, 1}});
+    ASSERT_TRUE(waitForCalls(2));
+    pad.disconnect();
+    ASSERT_TRUE(waitForCalls(3));
+    pad.unplug();
+    FakeGamepad sentinel(testbed, 23);  // uevents come in order: the removal is read before it
+    ASSERT_TRUE(waitForLog("Gamepad /dev/input/event23 connected: Microsoft X-Box 360 pad"));
+    EXPECT_THAT(target.calls, ElementsAre("autofocus off", "focus -1/3", "focus 0/3"));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Gamepad Microsoft X-Box 360 pad gone"), 1);
+}
+
+TEST_F(GamepadMonitorTest, CentringLostInAnOverflowStillStops) {
+    FakeGamepad pad(testbed, 24);
+    ASSERT_EQ(monitor->open(), 0);
+    pad.send({{ABS_Y, 32767}});
+    pad.overflowWhile({{ABS_Y, 0}});
+    ASSERT_TRUE(waitForCalls(2));
+    EXPECT_THAT(target.calls, ElementsAre("panTilt 0/0 -1/255", "panTilt 0/0 0/255"));
+}
+
+TEST_F(GamepadMonitorTest, PlainHidPadZoomsWithRightStickOnRzAndTriggersAndHatIsTheDpad) {
+    target.osdTab = true;
+    FakeGamepad pad(testbed, 25, plainHidPad());
+    ASSERT_EQ(monitor->open(), 0);
+    pad.send({{ABS_RZ, 0}});  // right stick pushed up
+    pad.send({{ABS_RZ, 128}});
+    pad.send({{BTN_TL2, 1}});
+    pad.send({{BTN_TL2, 0}, {ABS_HAT0Y, -1}});
+    ASSERT_TRUE(waitForCalls(5));
+    EXPECT_THAT(target.calls,
+                ElementsAre("zoom 1/7", "zoom 0/7", "zoom -1/7", "osd up", "zoom 0/7"));
+}
+
+// With a pad connected and at rest, the GUI thread sleeps in the event loop: no timer, nothing
+// polled; only a descriptor with something to say wakes it.
+TEST_F(GamepadMonitorTest, IdleWithAPadConnectedTheThreadSleeps) {
+    FakeGamepad pad(testbed, 26);
+    ASSERT_EQ(monitor->open(), 0);
+    pad.send({{ABS_X, 32767}});
+    pad.send({{ABS_X, 0}});
+    ASSERT_TRUE(waitForCalls(2));
+
+    const auto cpuMicroseconds = [](const rusage& use) {
+        return (use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1000000L + use.ru_utime.tv_usec +
+               use.ru_stime.tv_usec;
+    };
+    rusage before{};
+    getrusage(RUSAGE_THREAD, &before);
+    QEventLoop loop;
+    QTimer::singleShot(500, &loop, &QEventLoop::quit);
+    loop.exec();
+    rusage after{};
+    getrusage(RUSAGE_THREAD, &after);
+    // One wake-up, for the timer that ends the wait; a polling timer would add dozens.
+    EXPECT_LE(after.ru_nvcsw - before.ru_nvcsw, 2);
+    EXPECT_LT(cpuMicroseconds(after) - cpuMicroseconds(before), 20000);
+}
+
+}  // namespace
+}  // namespace ptz

@@ -1,0 +1,132 @@
+// An emulated USB bus for tests of the real USB layer, on umockdev.
+//
+// Each device is what the kernel shows of a plugged-in USB device: a usb_device in sysfs with
+// idVendor, idProduct, product, busnum, devnum, devpath, bConfigurationValue, its binary
+// `descriptors` and DEVNAME; a usb_interface child for each interface of its configuration,
+// with a `driver` link when a kernel driver is bound; and its usbfs node /dev/bus/usb/BBB/DDD,
+// which reads as the descriptors and whose ioctls are answered as the kernel's usbfs answers
+// them (drivers/usb/core/devio.c). Control transfers to the VideoControl interface go to the
+// device's firmware, a SimulatedCamera, which records them: tests check the bytes there.
+//
+// To reach a camera through uvcvideo, bind the driver (UsbDeviceSpec::drivers or setDriver())
+// and add a video4linux node under interfaceSyspath() of the VideoControl interface, on the
+// same testbed (umockdev()).
+//
+// One testbed per process: a udev monitor made for one does not hear the next. The process
+// must run behind umockdev's preload (runTestsUnderUmockdev()). umockdev answers ioctls on its
+// own thread; every method here may be called from the test's thread at any time.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "simcam/simulated_camera.h"
+
+typedef struct _UMockdevTestbed UMockdevTestbed;
+
+namespace ptz::testing {
+
+struct UsbDeviceSpec {
+    uint8_t bus = 1;
+    std::vector<uint8_t> ports = {2};  // from the root down: sysfs name "1-2"
+    uint8_t deviceNumber = 2;
+    // The firmware: ids, product string, the VideoControl interface's number.
+    sim::CameraSpec camera;
+    // The device and configuration descriptors; empty for the firmware's own.
+    std::vector<uint8_t> descriptors;
+    // Kernel drivers bound to interfaces, by interface number ("uvcvideo", "usbhid").
+    std::map<uint8_t, std::string> drivers;
+};
+
+// A camera of these ids at this place on the bus; the rest as by default.
+UsbDeviceSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNumber,
+                       uint16_t vendorId = 0x2e7e, uint16_t productId = 0x0606);
+
+class EmulatedUsbCamera {
+  public:
+    explicit EmulatedUsbCamera(UsbDeviceSpec spec);
+    ~EmulatedUsbCamera();
+    EmulatedUsbCamera(const EmulatedUsbCamera&) = delete;
+    EmulatedUsbCamera& operator=(const EmulatedUsbCamera&) = delete;
+
+    const UsbDeviceSpec& spec() const { return spec_; }
+    // "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2", its interface n's directory
+    // (".../1-2/1-2:1.n"), "/dev/bus/usb/001/002".
+    std::string syspath() const;
+    std::string interfaceSyspath(uint8_t interfaceNumber) const;
+    std::string devnode() const;
+    // Bus in the top 8 bits, a nibble per port.
+    uint32_t locationId() const;
+    // The number of the configuration's first interface of this class (3: HID); throws when
+    // there is none.
+    uint8_t firstInterfaceOfClass(uint8_t interfaceClass) const;
+
+    // The requests that reached the firmware, as sim::requestLine writes them.
+    std::vector<std::string> requestLines() const;
+    void clearRequests();
+    // The firmware itself, to look at its state; not while a request may be under way.
+    sim::SimulatedCamera& firmware() { return camera_; }
+
+    // The next `count` claims fail with `errnoValue` (EBUSY: another program holds the
+    // interface for a moment); a negative count: all of them.
+    void refuseClaims(int errnoValue, int count = -1);
+    int claimAttempts() const;
+    // Control transfers are accepted but never finish unless cancelled.
+    void setHanging(bool hanging);
+    // Every ioctl fails with ENODEV, as on an open node whose device was unplugged.
+    void setGone(bool gone);
+    // A kernel driver holds the interface (usbfs then refuses to claim it), or none (empty).
+    void setDriver(uint8_t interfaceNumber, const std::string& driver);
+
+    // Called by the ioctl handler on umockdev's thread.
+    bool handleIoctl(void* client);
+
+  private:
+    UsbDeviceSpec spec_;
+    sim::ManualClock clock_;
+    sim::SimulatedCamera camera_;
+    mutable std::mutex mutex_;
+    int claimErrno_ = 0;
+    int claimsToRefuse_ = 0;
+    int claimAttempts_ = 0;
+    bool hanging_ = false;
+    bool gone_ = false;
+    std::vector<unsigned long> finishedUrbs_;
+    std::vector<unsigned long> hungUrbs_;
+};
+
+class UsbTestbed {
+  public:
+    UsbTestbed();
+    ~UsbTestbed();
+    UsbTestbed(const UsbTestbed&) = delete;
+    UsbTestbed& operator=(const UsbTestbed&) = delete;
+
+    UMockdevTestbed* umockdev() const { return testbed_; }
+
+    // Plugs the device in ("add" uevents included) and answers its usbfs node.
+    EmulatedUsbCamera& add(UsbDeviceSpec spec = {});
+    // Binds `driver` to the interface, or unbinds whatever is bound for an empty name.
+    void setDriver(EmulatedUsbCamera& device, uint8_t interfaceNumber, const std::string& driver);
+    // Unplugs the device: "remove" uevent, sysfs entry gone, its open node answers ENODEV.
+    void unplug(EmulatedUsbCamera& device);
+    // Makes the device's usbfs node one this process may not open, as without the udev rule.
+    // A process running as root acts as nobody from then on, until the testbed goes.
+    void denyAccess(const EmulatedUsbCamera& device);
+
+  private:
+    UMockdevTestbed* testbed_ = nullptr;
+    std::vector<std::unique_ptr<EmulatedUsbCamera>> devices_;
+    std::vector<void*> handlers_;
+    bool actsAsNobody_ = false;
+};
+
+// main() of an integration test binary: makes sure it runs behind umockdev's preload, then
+// runs the tests.
+int runTestsUnderUmockdev(int argc, char** argv);
+
+}  // namespace ptz::testing
