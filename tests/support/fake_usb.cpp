@@ -12,75 +12,72 @@ UsbStatus takeFront(std::deque<UsbStatus>& queue) {
     return front;
 }
 
+// A listed device, and the script and camera behind it.
+struct Listed {
+    ScriptedUsb& script;
+    sim::SimulatedCamera& camera;
+    FakeDeviceSpec spec;
+};
+
 class FakeInterfaceService final : public UsbInterfaceService {
   public:
-    FakeInterfaceService(ScriptedUsb& script, sim::SimulatedCamera& camera,
-                         const FakeDeviceSpec& spec, int index)
-        : script_(script), camera_(camera), spec_(spec), index_(index) {}
+    FakeInterfaceService(Listed device, int index) : device_(device), index_(index) {}
 
     UsbStatus createPlugIn() override {
-        script_.calls.push_back("interface-plugin " + std::to_string(spec_.locationId) + "/" +
-                                std::to_string(index_));
-        return spec_.interfacePlugInStatus;
+        device_.script.calls.push_back("interface-plugin " +
+                                       std::to_string(device_.spec.locationId) + "/" +
+                                       std::to_string(index_));
+        return device_.spec.interfacePlugInStatus;
     }
     UsbStatus queryInterface(std::unique_ptr<UsbInterface>& handle) override {
-        if (spec_.interfaceQueryStatus == usb_status::kSuccess) {
-            handle = std::make_unique<ScriptedInterface>(script_, camera_);
+        if (device_.spec.interfaceQueryStatus == usb_status::kSuccess) {
+            handle = std::make_unique<ScriptedInterface>(device_.script, device_.camera);
         }
-        return spec_.interfaceQueryStatus;
+        return device_.spec.interfaceQueryStatus;
     }
 
   private:
-    ScriptedUsb& script_;
-    sim::SimulatedCamera& camera_;
-    FakeDeviceSpec spec_;
+    Listed device_;
     int index_;
 };
 
 class FakeDevice final : public UsbDevice {
   public:
-    FakeDevice(ScriptedUsb& script, sim::SimulatedCamera& camera, const FakeDeviceSpec& spec)
-        : script_(script), camera_(camera), spec_(spec) {}
+    explicit FakeDevice(Listed device) : device_(device) {}
 
-    uint32_t locationId() override { return spec_.locationId; }
+    uint32_t locationId() override { return device_.spec.locationId; }
     UsbStatus createVideoControlInterfaceIterator(
         std::vector<std::unique_ptr<UsbInterfaceService>>& interfaces) override {
-        if (spec_.iteratorStatus != usb_status::kSuccess) {
-            return spec_.iteratorStatus;
+        if (device_.spec.iteratorStatus != usb_status::kSuccess) {
+            return device_.spec.iteratorStatus;
         }
-        for (int i = 0; i < spec_.videoControlInterfaces; ++i) {
-            interfaces.push_back(
-                std::make_unique<FakeInterfaceService>(script_, camera_, spec_, i));
+        for (int i = 0; i < device_.spec.videoControlInterfaces; ++i) {
+            interfaces.push_back(std::make_unique<FakeInterfaceService>(device_, i));
         }
         return usb_status::kSuccess;
     }
 
   private:
-    ScriptedUsb& script_;
-    sim::SimulatedCamera& camera_;
-    FakeDeviceSpec spec_;
+    Listed device_;
 };
 
 class FakeDeviceService final : public UsbDeviceService {
   public:
-    FakeDeviceService(ScriptedUsb& script, sim::SimulatedCamera& camera, const FakeDeviceSpec& spec)
-        : script_(script), camera_(camera), spec_(spec) {}
+    explicit FakeDeviceService(Listed device) : device_(device) {}
 
     UsbStatus createPlugIn() override {
-        script_.calls.push_back("device-plugin " + std::to_string(spec_.locationId));
-        return spec_.devicePlugInStatus;
+        device_.script.calls.push_back("device-plugin " + std::to_string(device_.spec.locationId));
+        return device_.spec.devicePlugInStatus;
     }
     int32_t queryDeviceInterface(std::unique_ptr<UsbDevice>& device) override {
-        if (spec_.deviceQueryResult == 0) {
-            device = std::make_unique<FakeDevice>(script_, camera_, spec_);
+        if (device_.spec.deviceQueryResult == 0) {
+            device = std::make_unique<FakeDevice>(device_);
         }
-        return spec_.deviceQueryResult;
+        return device_.spec.deviceQueryResult;
     }
 
   private:
-    ScriptedUsb& script_;
-    sim::SimulatedCamera& camera_;
-    FakeDeviceSpec spec_;
+    Listed device_;
 };
 
 }  // namespace
@@ -109,7 +106,7 @@ UsbStatus ScriptedInterface::close() {
 std::vector<std::unique_ptr<UsbDeviceService>> FakeUsbRegistry::allDevices() {
     std::vector<std::unique_ptr<UsbDeviceService>> services;
     for (const FakeDeviceSpec& spec : devices_) {
-        services.push_back(std::make_unique<FakeDeviceService>(script_, camera_, spec));
+        services.push_back(std::make_unique<FakeDeviceService>(Listed{script_, camera_, spec}));
     }
     return services;
 }
@@ -118,7 +115,7 @@ std::unique_ptr<UsbDeviceService> FakeUsbRegistry::firstDeviceMatching(uint32_t 
                                                                        uint32_t productId) {
     for (const FakeDeviceSpec& spec : devices_) {
         if (spec.vendorId == vendorId && spec.productId == productId) {
-            return std::make_unique<FakeDeviceService>(script_, camera_, spec);
+            return std::make_unique<FakeDeviceService>(Listed{script_, camera_, spec});
         }
     }
     return nullptr;

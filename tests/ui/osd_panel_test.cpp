@@ -103,13 +103,31 @@ std::vector<std::string> allKeysSent() {
             osdKey(7)};
 }
 
-TEST_F(OsdPanel, EachKeySendsItsOsdCommandOnceBound) {
+TEST_F(OsdPanel, EachKeyDrivesTheCamerasMenuOnceBound) {
     clickAllKeys();
     EXPECT_THAT(sent(), IsEmpty());
     EXPECT_THAT(log.lines, IsEmpty());
     bind(kPlainCamera);
-    clickAllKeys();
-    EXPECT_THAT(sent(), ElementsAreArray(allKeysSent()));
+    // A key, then the menu's level and the line under its cursor; nullptr: the menu is closed.
+    const std::tuple<ImageButton*, const char*, const char*> steps[] = {
+        {osd().openCloseKey(), "Setup", "Exposure      >"},
+        {osd().downKey(), "Setup", "White Balance >"},
+        {osd().okKey(), "White Balance", "Mode          Auto"},
+        {osd().rightKey(), "White Balance", "Mode          Indoor"},
+        {osd().upKey(), "White Balance", "Blue Gain     10"},
+        {osd().leftKey(), "White Balance", "Blue Gain     9"},
+        {osd().backKey(), "Setup", "White Balance >"},
+        {osd().openCloseKey(), nullptr, nullptr},
+    };
+    for (const auto& [key, title, line] : steps) {
+        QTest::mouseClick(key, Qt::LeftButton);
+        const sim::OsdMenuView menu = usb.camera.state().menu;
+        ASSERT_EQ(menu.open, title != nullptr) << key->objectName().toStdString();
+        if (menu.open) {
+            EXPECT_EQ(menu.title, title);
+            EXPECT_EQ(menu.lines[static_cast<size_t>(menu.cursor)], line);
+        }
+    }
     EXPECT_THAT(log.lines, ElementsAre("bRet = 1"));
 }
 

@@ -227,18 +227,29 @@ TEST_F(PtzPanel, AKeyHeldWhenThePanelIsHiddenStopsTheMove) {
     EXPECT_FALSE(ptzButton(HoldControl::Down).isDown());
 }
 
-TEST_F(PtzPanel, PresetGoesToSetOrCallByTheMatrix) {
+TEST_F(PtzPanel, PresetIsStoredOrRecalledAsTheMatrixSays) {
+    using namespace std::chrono_literals;
     bind(kPlainCamera);
+    press(HoldControl::Right);
+    usb.clock.advance(1s);  // 40° at the panel's speed
+    release(HoldControl::Right);
+    sent();
     typePreset("3");
     ptz().radioMatrix()->cell(0)->click();
     ptz().OnClickSet();  // choosing the column sends nothing
     EXPECT_THAT(sent(), IsEmpty());
     ptz().OnClickPresetCbx();
     EXPECT_THAT(sent(), ElementsAre(presetSet("03")));
+
+    ptz().OnClickHome();
+    usb.clock.advance(2s);
+    EXPECT_EQ(usb.camera.state().pan, 0);
     ptz().radioMatrix()->cell(1)->click();
     ptz().OnClickCall();
     ptz().OnClickPresetCbx();
-    EXPECT_THAT(sent(), ElementsAre(presetCall("03")));
+    usb.clock.advance(2s);
+    EXPECT_EQ(usb.camera.state().pan, 40 * 3600);
+    sent();
     ptz().GetRadioMatrix().selectCellAtColumn(-1);
     EXPECT_EQ(ptz().GetRadioMatrix().selectedColumn(), -1);
     ptz().OnClickPresetCbx();
