@@ -38,6 +38,7 @@ void drawScene(QPainter& painter, const sim::CameraState& state, QSizeF size) {
     const double fieldOfView = horizontalFieldOfView(state.zoom);
     const double pan = static_cast<double>(state.pan) / sim::kArcSecondsPerDegree;
     const double tilt = static_cast<double>(state.tilt) / sim::kArcSecondsPerDegree;
+    painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(size.width() / 2, size.height() / 2);
     const double pixelsPerDegree = size.width() / fieldOfView;
@@ -53,6 +54,7 @@ void drawScene(QPainter& painter, const sim::CameraState& state, QSizeF size) {
             painter.restore();
         }
     }
+    painter.restore();
 }
 
 void drawMenu(QPainter& painter, const sim::OsdMenuView& menu, QSizeF size) {

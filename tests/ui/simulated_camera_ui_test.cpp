@@ -96,8 +96,10 @@ TEST_F(SimulatedCameraPanel, TheViewRepaintsOnlyWhileTheHeadMoves) {
     EXPECT_EQ(counter.paintsDuring(1s), 0) << "idle again";
 
     window.tabViewController()->setCurrentIndex(0);
+    const QImage closed = view.grab().toImage();
     QTest::mouseClick(osd().openCloseKey(), Qt::LeftButton);
     EXPECT_EQ(counter.paintsDuring(1s), 1) << "the menu opened";
+    EXPECT_NE(view.grab().toImage(), closed) << "and is shown";
 }
 
 }  // namespace
