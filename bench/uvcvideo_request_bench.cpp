@@ -1,137 +1,130 @@
 // Cost of one camera request through the uvcvideo backend.
 //
-// Default: Google Benchmark against an emulated video node under umockdev (the binary runs
-// itself again behind umockdev's preload). The emulation answers each ioctl over a socket
-// from another thread, so these times measure mostly umockdev, and bound ours from above.
+// Default: Google Benchmark. BM_UvcvideoBackend* go through the real backend to emulated nodes
+// under umockdev (the binary runs itself again behind umockdev's preload), answered by the
+// model of the driver: umockdev's socket round trip dominates, so they bound ours from above.
+// BM_UvcvideoTranslation is the backend's own work, over a node that answers at once.
 //
-// `--syscall-probe N NODE`: sends N zoom starts and exits, for counting system calls per
-// request with `strace -c -f`. NODE is a real device file (such as /dev/null, which refuses
-// the ioctl with ENOTTY after the same system calls a camera costs), or `emulated` for the
-// umockdev node.
+// `--syscall-probe N`: sends N OSD keys to the emulated camera and exits, for counting system
+// calls per request with `strace -c -f`.
 #include <benchmark/benchmark.h>
-#include <umockdev.h>
-#include <unistd.h>
+#include <linux/videodev2.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <string_view>
 
 #include "camera/uvc_camera_control.h"
-#include "fake_video_node.h"
+#include "emulated_video_nodes.h"
 #include "platform/log.h"
-#include "platform/usb/uvcvideo_interface.h"
-#include "platform/usb/uvcvideo_translation.h"
+#include "platform/usb/uvcvideo_backend.h"
 #include "umockdev_preload.h"
+#include "usb_testbed.h"
 
 namespace {
 
-constexpr const char* kInterfacePath = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0";
+using ptz::testing::EmulatedUsbCamera;
 
-ptz::VideoControlUnits cameraUnits() {
-    return {1, {19, 20}};
-}
-
-// An emulated camera node and a camera control bound to it, for one benchmark run.
+// A camera held by uvcvideo, its nodes, and a camera control bound to it.
 class EmulatedCamera {
   public:
-    EmulatedCamera() : testbed_(umockdev_testbed_new()) {
-        ptz::testing::addUvcvideoInterface(testbed_, kInterfacePath);
-        node_ = std::make_unique<ptz::testing::FakeVideoNode>(testbed_, kInterfacePath);
+    EmulatedCamera()
+        : camera_(bed_.add(heldByUvcvideo())),
+          nodes_(bed_.umockdev(), camera_.interfaceSyspath(0), camera_.firmware(),
+                 ptz::testing::UvcvideoKernel::kFixed) {
+        ptz::VideoControlBinding binding;
+        binding.deviceSyspath = camera_.syspath();
+        binding.busNumber = camera_.spec().bus;
+        binding.deviceNumber = camera_.spec().deviceNumber;
+        binding.units = {1, {19, 20}};
         control_ = ptz::UVCCameraControl::initWithInterface(
-            std::make_unique<ptz::UvcvideoInterface>(node_->devicePath(), cameraUnits()));
+            std::make_unique<ptz::UvcvideoBackend>(std::move(binding)));
     }
-    ~EmulatedCamera() {
-        control_.reset();
-        node_.reset();
-        g_object_unref(testbed_);
-    }
-    EmulatedCamera(const EmulatedCamera&) = delete;
-    EmulatedCamera& operator=(const EmulatedCamera&) = delete;
 
     ptz::UVCCameraControl& control() { return *control_; }
-    ptz::testing::FakeVideoNode& node() { return *node_; }
+    void forget() {
+        nodes_.withFirmware([](ptz::sim::SimulatedCamera& firmware) { firmware.clearRequests(); });
+    }
 
   private:
-    UMockdevTestbed* testbed_;
-    std::unique_ptr<ptz::testing::FakeVideoNode> node_;
+    static ptz::testing::UsbDeviceSpec heldByUvcvideo() {
+        ptz::testing::UsbDeviceSpec spec;
+        spec.drivers[0] = "uvcvideo";
+        return spec;
+    }
+
+    ptz::testing::UsbTestbed bed_;
+    EmulatedUsbCamera& camera_;
+    ptz::testing::EmulatedVideoNodes nodes_;
     std::shared_ptr<ptz::UVCCameraControl> control_;
 };
 
 // An OSD key: UVCIOC_CTRL_QUERY to extension unit 19.
-void BM_UvcvideoExtensionUnitSet(benchmark::State& state) {
+void BM_UvcvideoBackendExtensionUnitSet(benchmark::State& state) {
     EmulatedCamera camera;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(camera.control().setValue(0.0f, &ptz::uvc_controls[ptz::osdOk]));
-        camera.node().clearCalls();
+        benchmark::DoNotOptimize(camera.control().ClickOsdOkBtn());
+        camera.forget();
     }
 }
-BENCHMARK(BM_UvcvideoExtensionUnitSet);
+BENCHMARK(BM_UvcvideoBackendExtensionUnitSet);
 
-// A zoom start: VIDIOC_S_EXT_CTRLS with V4L2_CID_ZOOM_CONTINUOUS.
-void BM_UvcvideoCameraTerminalSet(benchmark::State& state) {
+// A zoom start and its stop: VIDIOC_S_EXT_CTRLS with V4L2_CID_ZOOM_CONTINUOUS, the node kept
+// open in between.
+void BM_UvcvideoBackendZoomStartAndStop(benchmark::State& state) {
     EmulatedCamera camera;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            camera.control().setValue(196609.0f, &ptz::uvc_controls[ptz::zoomRelative]));
-        camera.node().clearCalls();
+        benchmark::DoNotOptimize(camera.control().moveZoom(1, 3));
+        benchmark::DoNotOptimize(camera.control().moveZoom(0, 3));
+        camera.forget();
     }
 }
-BENCHMARK(BM_UvcvideoCameraTerminalSet);
+BENCHMARK(BM_UvcvideoBackendZoomStartAndStop);
 
-// The translation alone, without any system call.
+// A node that answers every ioctl at once, ranges as the fixed kernel reports them.
+class AnsweringNode final : public ptz::VideoNode {
+  public:
+    ptz::UsbStatus open() override { return ptz::usb_status::kSuccess; }
+    int ioctl(const char*, unsigned long request, void* argument) override {
+        if (request == VIDIOC_QUERY_EXT_CTRL) {
+            auto* query = static_cast<v4l2_query_ext_ctrl*>(argument);
+            query->minimum = -7;
+            query->maximum = 7;
+            query->step = 1;
+        }
+        return 0;
+    }
+    void close() override {}
+};
+
+// The backend's own work for a pan/tilt start: planning, one ioctl's argument.
 void BM_UvcvideoTranslation(benchmark::State& state) {
-    const ptz::VideoControlUnits units = cameraUnits();
-    uint8_t payload[4] = {0x00, 0x00, 0x01, 0x0A};
-    ptz::UsbDeviceRequest request;
-    request.bmRequestType = 0x21;
-    request.bRequest = 0x01;
-    request.wValue = 0x0E00;
-    request.wIndex = 0x0100;
-    request.wLength = 4;
-    request.pData = payload;
+    const auto control =
+        ptz::UVCCameraControl::initWithInterface(std::make_unique<ptz::UvcvideoBackend>(
+            ptz::VideoControlUnits{1, {19, 20}}, 0, std::make_unique<AnsweringNode>()));
     for (auto _ : state) {
-        benchmark::DoNotOptimize(ptz::planUvcvideoRequest(request, units));
+        benchmark::DoNotOptimize(control->movePanTilt(1, 5, 0, 0));
     }
 }
 BENCHMARK(BM_UvcvideoTranslation);
 
-long sendZoomStarts(ptz::UVCCameraControl& control, long requests) {
-    long answered = 0;
-    for (long i = 0; i < requests; ++i) {
-        answered += control.setValue(196609.0f, &ptz::uvc_controls[ptz::zoomRelative]) ? 1 : 0;
-    }
-    return answered;
-}
-
-int runSyscallProbe(long requests, const char* node) {
-    // The failure lines would add writes of their own to the count.
-    ptz::setLogSink([](std::string_view) {});
-    long answered = 0;
-    if (std::strcmp(node, "emulated") == 0) {
-        EmulatedCamera camera;
-        answered = sendZoomStarts(camera.control(), requests);
-    } else {
-        const auto control = ptz::UVCCameraControl::initWithInterface(
-            std::make_unique<ptz::UvcvideoInterface>(node, cameraUnits()));
-        answered = sendZoomStarts(*control, requests);
-    }
-    std::printf("%ld requests to %s, %ld answered\n", requests, node, answered);
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool probe = argc == 4 && std::strcmp(argv[1], "--syscall-probe") == 0;
-    const bool emulated = !probe || std::strcmp(argv[3], "emulated") == 0;
-    if (emulated) {
-        ptz::testing::ensureUmockdevPreload(argv);
-    }
-    if (probe) {
-        return runSyscallProbe(std::strtol(argv[2], nullptr, 10), argv[3]);
+    ptz::testing::ensureUmockdevPreload(argv);
+    if (argc == 3 && std::strcmp(argv[1], "--syscall-probe") == 0) {
+        // Failure lines would add writes of their own to the count.
+        ptz::setLogSink([](std::string_view) {});
+        const long requests = std::strtol(argv[2], nullptr, 10);
+        EmulatedCamera camera;
+        long answered = 0;
+        for (long i = 0; i < requests; ++i) {
+            answered += camera.control().ClickOsdBackBtn() ? 1 : 0;
+        }
+        std::printf("%ld requests, %ld answered\n", requests, answered);
+        return 0;
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -19,6 +19,13 @@ bool toggleMove(int32_t& z, const auto& move) {
     return ok;
 }
 
+// A chosen move's payload, sent exactly: as a float, a payload above 2^24 (a tilt speed with a
+// pan direction, say) would lose its low bytes.
+bool sendMove(UVCCameraControl& camera, UvcControlRow row, int32_t payload) {
+    const UvcControlSpec& control = uvc_controls[row];
+    return camera.setData(payload, control.length, control.selector, control.unitId);
+}
+
 }  // namespace
 
 bool UVCCameraControl::sendRow(UvcControlRow row, int32_t value) {
@@ -65,15 +72,16 @@ bool UVCCameraControl::ClickOsdOpencloseBtn() {
 
 bool UVCCameraControl::movePanTilt(int panDirection, uint8_t panSpeed, int tiltDirection,
                                    uint8_t tiltSpeed) {
-    return sendRow(panTiltRelative, panTilt(panDirection, panSpeed, tiltDirection, tiltSpeed));
+    return sendMove(*this, panTiltRelative,
+                    panTilt(panDirection, panSpeed, tiltDirection, tiltSpeed));
 }
 
 bool UVCCameraControl::moveZoom(int direction, uint8_t speed) {
-    return sendRow(zoomRelative, zoom(direction, speed));
+    return sendMove(*this, zoomRelative, zoom(direction, speed));
 }
 
 bool UVCCameraControl::moveFocus(int direction, uint8_t speed) {
-    return sendRow(focusRelative, focus(direction, speed));
+    return sendMove(*this, focusRelative, focus(direction, speed));
 }
 
 bool UVCCameraControl::ClickPtzUpBtn(bool start) {

@@ -12,7 +12,7 @@ std::vector<std::string> supportedCameraLines(const std::vector<HidDeviceInfo>& 
     std::vector<std::string> lines;
     std::vector<std::string> listedUsbDevices;
     for (const HidDeviceInfo& device : devices) {
-        if (!isSupportedModel(device.vendorId, device.productId)) {
+        if (!isSupportedModel(device.vendorId, device.productId) || !device.hasVideoControl) {
             continue;
         }
         if (!device.usbDevicePath.empty()) {

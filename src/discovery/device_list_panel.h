@@ -11,7 +11,7 @@ namespace ptz {
 // The device combo box. Programmatic changes made through this interface never count as the
 // user's pick.
 class DeviceComboBox {
-public:
+  public:
     virtual ~DeviceComboBox() = default;
     virtual int numberOfItems() const = 0;
     virtual void addItemWithObjectValue(const std::string& text) = 0;
@@ -22,11 +22,13 @@ public:
 };
 
 class DeviceListPanel {
-public:
+  public:
     virtual ~DeviceListPanel() = default;
     virtual DeviceComboBox& cbxDevice() = 0;
     virtual void EnableCtrl(bool enabled) = 0;
-    virtual void InitUvcContrl(int32_t pid, int32_t vid) = 0;
+    // Binds the camera at `locationId` (its USB location, see HidDevice::locationId), or the
+    // first one with these ids when the location is 0.
+    virtual void InitUvcContrl(int32_t pid, int32_t vid, uint32_t locationId) = 0;
     virtual void UnInitUvcContrl() = 0;
     virtual void ReInitUI(st_DevRef device) = 0;
 };

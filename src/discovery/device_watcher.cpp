@@ -39,10 +39,11 @@ void Handle_DeviceMatchingCallback(void* /*context*/, int32_t /*result*/, void* 
         return;
     }
     // The ids come first: opening every HID device in the machine, keyboards included, only
-    // to look at them would hold them all open for nothing.
+    // to look at them would hold them all open for nothing. A product id alone does not make
+    // a camera: a keyboard of another vendor may share it, so the USB device must be a UVC one.
     const int32_t vid = device->vendorId();
     const int32_t pid = device->productId();
-    if (!isSupportedModel(vid, pid)) {
+    if (!isSupportedModel(vid, pid) || !device->hasVideoControl()) {
         return;
     }
     if (device->open() != 0) {
@@ -64,7 +65,8 @@ void Handle_DeviceMatchingCallback(void* /*context*/, int32_t /*result*/, void* 
     combo.setStringValue(productName);
     combo.addItemWithObjectValue(productName);
     combo.selectItemAtIndex(0);
-    watchedPanel->InitUvcContrl(record.pid, record.vid);
+    // By location: with two cameras of one model, the ids alone would name either.
+    watchedPanel->InitUvcContrl(record.pid, record.vid, device->locationId());
     watchedPanel->ReInitUI(record);
 }
 

@@ -14,6 +14,7 @@ class SimulatedHidDevice final : public HidDevice {
     int32_t productId() const override { return productId_; }
     std::string productName() const override { return productName_; }
     uint32_t locationId() const override { return kSimulatedCameraLocationId; }
+    bool hasVideoControl() const override { return true; }
     int32_t open() override { return 0; }
     int32_t close() override { return 0; }
 

@@ -13,6 +13,7 @@
 #include "discovery/st_dev_ref.h"
 #include "hid_testbed.h"
 #include "log_capture.h"
+#include "platform/hid/hid_device.h"
 #include "platform/hid/hid_manager_factory.h"
 #include "platform/usb/usb_registry_factory.h"
 #include "run_ptzctl.h"
@@ -131,6 +132,27 @@ TEST_F(EndToEnd, UnpluggingTheSelectedCameraUnbindsItAndThePickedOneTakesOver) {
     emit devices().activated(0);
     QTest::mouseClick(window->osdPanel()->upKey(), Qt::LeftButton);
     EXPECT_THAT(remaining.requestLines(), ElementsAre(kOsdUp, kTiltStop));
+}
+
+TEST_F(EndToEnd, TwinCamerasOfOneModelEachRowMovesItsOwn) {
+    EmulatedUsbCamera& left = usb.add(cameraAt(1, {2}, 2, 0x2e7e, 0x0605));
+    EmulatedUsbCamera& right = usb.add(cameraAt(1, {3}, 3, 0x2e7e, 0x0605));
+    plug(left);
+    plug(right);
+    start();
+    ASSERT_TRUE(waitForRows(2));
+
+    for (int row : {1, 0}) {
+        devices().setCurrentIndex(row);
+        emit devices().activated(row);
+        left.clearRequests();
+        right.clearRequests();
+        holdPtzUp();
+        const bool leftIsRow =
+            (*arrDevList)[static_cast<size_t>(row)].devRef->locationId() == left.locationId();
+        EXPECT_THAT((leftIsRow ? left : right).requestLines(), ElementsAre(kTiltUp, kTiltStop));
+        EXPECT_THAT((leftIsRow ? right : left).requestLines(), IsEmpty());
+    }
 }
 
 TEST_F(EndToEnd, PtzctlListsTheSupportedCamerasOnly) {

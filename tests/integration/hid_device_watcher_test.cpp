@@ -99,7 +99,7 @@ TEST_F(WatcherOnUdevTest, CameraPresentAtStartIsBoundOnceTheLoadHasReturned) {
     EXPECT_THAT(panel.calls,
                 ElementsAre("numberOfItems", "EnableCtrl 1", "setStringValue HD Camera",
                             "addItemWithObjectValue HD Camera", "selectItemAtIndex 0",
-                            "InitUvcContrl 1847 11902", "ReInitUI 11902 1847"));
+                            "InitUvcContrl 1847 11902 0x01200000", "ReInitUI 11902 1847"));
     EXPECT_EQ(panel.combo.selected, 0);
     EXPECT_EQ(panel.boundVidPid, std::make_pair(0x2e7e, 0x0737));
     EXPECT_EQ(testbed.openDescriptors(camera), 1);

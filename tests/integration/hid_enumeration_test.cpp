@@ -29,30 +29,33 @@ TEST(HidEnumeration, ListsEveryHidNodeWithItsUsbIdentity) {
     testing::UsbTestbed usb;
     HidTestbed testbed(usb.umockdev());
     testing::EmulatedUsbCamera& uvc = usb.add(testing::cameraAt(2, {1}, 3));
-    const std::string uvcNode =
-        testbed.addHidNode(uvc.interfaceSyspath(uvc.firstInterfaceOfClass(3)));
+    testbed.addHidNode(uvc.interfaceSyspath(uvc.firstInterfaceOfClass(3)));
     const std::string camera = testbed.addUsbHidDevice({0x2e7e, 0x0737, "HD Camera", 1, "2.3"});
     testbed.addSecondHidNode(camera);
-    testbed.addUsbHidDevice({0x046d, 0xc31c, "Keyboard", 1, "4"});
+    const std::string keyboard = testbed.addUsbHidDevice({.vendorId = 0x1234,
+                                                          .productId = 0x0605,
+                                                          .product = "Keyboard",
+                                                          .ports = "4",
+                                                          .videoControl = false});
     testbed.addUsbHidDevice({0x3242, 0x1000, std::nullopt, 3, "1"});
     testbed.addVirtualHidNode();
 
     const std::vector<HidDeviceInfo> devices = enumerateHidDevices();
     ASSERT_EQ(devices.size(), 6u);
     const HidDeviceInfo* first = nullptr;
-    const HidDeviceInfo* withVideoControl = nullptr;
+    const HidDeviceInfo* lookAlike = nullptr;
     for (const HidDeviceInfo& device : devices) {
         if (device.devnode == testbed.devnode(camera)) {
             first = &device;
-        } else if (device.devnode == testbed.devnode(uvcNode)) {
-            withVideoControl = &device;
+        } else if (device.devnode == testbed.devnode(keyboard)) {
+            lookAlike = &device;
         }
     }
     ASSERT_NE(first, nullptr);
-    ASSERT_NE(withVideoControl, nullptr);
+    ASSERT_NE(lookAlike, nullptr);
     // Only a USB device whose descriptors have a VideoControl interface is a UVC camera.
-    EXPECT_TRUE(withVideoControl->hasVideoControl);
-    EXPECT_FALSE(first->hasVideoControl);
+    EXPECT_TRUE(first->hasVideoControl);
+    EXPECT_FALSE(lookAlike->hasVideoControl);
     EXPECT_EQ(first->vendorId, 0x2e7e);
     EXPECT_EQ(first->productId, 0x0737);
     EXPECT_EQ(first->productName, "HD Camera");

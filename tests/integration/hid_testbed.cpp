@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <map>
 #include <stdexcept>
+#include <vector>
+
+#include "simcam/simulated_camera.h"
 
 namespace ptz::testing {
 namespace {
@@ -22,6 +25,25 @@ std::string hex4(int32_t id) {
 
 std::string parentPath(const std::string& path) {
     return path.substr(0, path.rfind('/'));
+}
+
+// The `descriptors` attribute of a camera with these ids, as a umockdev "H:" record.
+std::string cameraDescriptorsRecord(int32_t vendorId, int32_t productId) {
+    const sim::ManualClock clock;
+    sim::CameraSpec spec;
+    spec.vendorId = static_cast<uint16_t>(vendorId);
+    spec.productId = static_cast<uint16_t>(productId);
+    const sim::SimulatedCamera camera(clock, spec);
+    std::vector<uint8_t> bytes = camera.deviceDescriptor();
+    const std::vector<uint8_t> configuration = camera.configurationDescriptor();
+    bytes.insert(bytes.end(), configuration.begin(), configuration.end());
+    std::string record = "H: descriptors=";
+    for (const uint8_t byte : bytes) {
+        char hex[3];
+        snprintf(hex, sizeof hex, "%02X", byte);
+        record += hex;
+    }
+    return record + "\n";
 }
 
 std::string withoutSys(const std::string& syspath) {
@@ -75,6 +97,10 @@ std::string HidTestbed::addUsbHidDevice(const EmulatedUsbDevice& usb) {
         "\\n\n";
     if (usb.product) {
         description += "A: product=" + *usb.product + "\\n\n";
+    }
+    if (usb.videoControl) {
+        description +=
+            "A: bConfigurationValue=1\\n\n" + cameraDescriptorsRecord(usb.vendorId, usb.productId);
     }
     description += "\nP: " + interfacePath + "\nE: SUBSYSTEM=usb\nE: DEVTYPE=usb_interface\n\n";
     const std::string records = nodeRecords(interfacePath, usb.vendorId, usb.productId);

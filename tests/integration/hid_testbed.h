@@ -18,6 +18,9 @@ struct EmulatedUsbDevice {
     std::optional<std::string> product = "HD Camera";  // nullopt: no product string
     unsigned bus = 1;
     std::string ports = "2";  // sysfs devpath, e.g. "2.3"
+    // A camera's descriptors (those of the simulated camera, with these ids): its
+    // configuration has a VideoControl interface. Without, the device has none.
+    bool videoControl = true;
 };
 
 class HidTestbed {

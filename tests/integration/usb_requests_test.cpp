@@ -11,7 +11,7 @@
 
 #include "camera/uvc_camera_control.h"
 #include "descriptor_fixtures.h"
-#include "fake_video_node.h"
+#include "emulated_video_nodes.h"
 #include "log_capture.h"
 #include "platform/usb/libusb_backend.h"
 #include "platform/usb/usb_registry_factory.h"
@@ -21,6 +21,7 @@
 namespace ptz {
 namespace {
 
+using ::testing::Contains;
 using ::testing::Each;
 using ::testing::ElementsAre;
 using testing::EmulatedUsbCamera;
@@ -150,18 +151,20 @@ TEST_F(Requests, WIndexNamesTheVideoControlInterfaceWhereverItSits) {
 TEST_F(Requests, EachRequestGoesWhereTheInterfaceIsHeldThen) {
     const auto control = bind();
     bed.setDriver(camera, camera.spec().camera.videoControlInterface, "uvcvideo");
-    testing::FakeVideoNode node(
-        bed.umockdev(), camera.interfaceSyspath(camera.spec().camera.videoControlInterface));
+    testing::EmulatedVideoNodes nodes(
+        bed.umockdev(), camera.interfaceSyspath(camera.spec().camera.videoControlInterface),
+        camera.firmware(), testing::UvcvideoKernel::kReleased);
+    camera.clearRequests();
     EXPECT_TRUE(control->ClickOsdBackBtn());
-    ASSERT_EQ(node.calls().size(), 1u);
-    EXPECT_EQ(node.calls()[0].name, "UVCIOC_CTRL_QUERY");
-    EXPECT_THAT(camera.requestLines(), IsEmpty());
+    EXPECT_EQ(nodes.ioctls(testing::VideoNodeKind::kCapture), 2);
+    EXPECT_THAT(camera.requestLines(), Contains(kOsdBack));
     EXPECT_EQ(libusbTimers(), 0);  // libusb was never started
 
     bed.setDriver(camera, camera.spec().camera.videoControlInterface, "");
+    camera.clearRequests();
     EXPECT_TRUE(control->ClickOsdBackBtn());
     EXPECT_THAT(camera.requestLines(), ElementsAre(kOsdBack));
-    EXPECT_EQ(node.calls().size(), 1u);
+    EXPECT_EQ(nodes.ioctls(testing::VideoNodeKind::kCapture), 2);
     EXPECT_EQ(libusbTimers(), 1);
 }
 

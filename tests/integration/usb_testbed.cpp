@@ -522,9 +522,13 @@ void UsbTestbed::unplug(EmulatedUsbCamera& device) {
 }
 
 void UsbTestbed::denyAccess(const EmulatedUsbCamera& device) {
+    denyAccess(device.devnode());
+}
+
+void UsbTestbed::denyAccess(const std::string& devnode) {
     const std::string root = rootDir(testbed_);
-    if (chmod((root + device.devnode()).c_str(), 0) != 0) {
-        throw std::runtime_error("cannot take the permissions of " + device.devnode());
+    if (chmod((root + devnode).c_str(), 0) != 0) {
+        throw std::runtime_error("cannot take the permissions of " + devnode);
     }
     if (geteuid() != 0) {
         return;
@@ -532,7 +536,7 @@ void UsbTestbed::denyAccess(const EmulatedUsbCamera& device) {
     // Root may open anything: become nobody. Nobody must still reach the testbed's sysfs, and
     // the node's ioctl socket, which umockdev's preload connects to whether the open succeeds
     // or not.
-    const std::string socket = root + "/ioctl" + device.devnode();
+    const std::string socket = root + "/ioctl" + devnode;
     bool reachable = chmod(socket.c_str(), 0666) == 0;
     for (std::string directory = socket.substr(0, socket.rfind('/'));
          reachable && directory.size() >= root.size();

@@ -70,6 +70,8 @@ class EmulatedUsbCamera {
     void clearRequests();
     // The firmware itself, to look at its state; not while a request may be under way.
     sim::SimulatedCamera& firmware() { return camera_; }
+    // The firmware's time, which moves only when told to.
+    sim::ManualClock& clock() { return clock_; }
 
     // The next `count` claims fail with `errnoValue` (EBUSY: another program holds the
     // interface for a moment); a negative count: all of them.
@@ -117,6 +119,8 @@ class UsbTestbed {
     // Makes the device's usbfs node one this process may not open, as without the udev rule.
     // A process running as root acts as nobody from then on, until the testbed goes.
     void denyAccess(const EmulatedUsbCamera& device);
+    // The same for another of the testbed's nodes (a video node).
+    void denyAccess(const std::string& devnode);
 
   private:
     UMockdevTestbed* testbed_ = nullptr;

@@ -1,5 +1,8 @@
 #include "fake_device_list_panel.h"
 
+#include <cstdio>
+#include "platform/hid/hid_device.h"
+
 #include "discovery/st_dev_ref.h"
 
 namespace ptz::testing {
@@ -52,9 +55,12 @@ void FakeDeviceListPanel::EnableCtrl(bool enabled) {
     record(std::string("EnableCtrl ") + (enabled ? "1" : "0"));
 }
 
-void FakeDeviceListPanel::InitUvcContrl(int32_t pid, int32_t vid) {
+void FakeDeviceListPanel::InitUvcContrl(int32_t pid, int32_t vid, uint32_t locationId) {
     boundVidPid = std::make_pair(vid, pid);
-    record("InitUvcContrl " + std::to_string(pid) + " " + std::to_string(vid));
+    boundLocation = locationId;
+    char location[16];
+    snprintf(location, sizeof location, "0x%08x", locationId);
+    record("InitUvcContrl " + std::to_string(pid) + " " + std::to_string(vid) + " " + location);
 }
 
 void FakeDeviceListPanel::UnInitUvcContrl() {
@@ -70,7 +76,7 @@ void FakeDeviceListPanel::ReInitUI(st_DevRef device) {
 void FakeDeviceListPanel::userPicksRow(int index) {
     combo.selectItemAtIndex(index);
     const st_DevRef picked = arrDevList->at(static_cast<size_t>(index));
-    InitUvcContrl(picked.pid, picked.vid);
+    InitUvcContrl(picked.pid, picked.vid, picked.devRef->locationId());
     ReInitUI(picked);
 }
 

@@ -40,7 +40,7 @@ class FakeDeviceListPanel final : public DeviceListPanel {
 
     DeviceComboBox& cbxDevice() override { return combo; }
     void EnableCtrl(bool enabled) override;
-    void InitUvcContrl(int32_t pid, int32_t vid) override;
+    void InitUvcContrl(int32_t pid, int32_t vid, uint32_t locationId) override;
     void UnInitUvcContrl() override;
     void ReInitUI(st_DevRef device) override;
 
@@ -52,10 +52,11 @@ class FakeDeviceListPanel final : public DeviceListPanel {
 
     FakeDeviceComboBox combo;
     // Every call on the panel and its combo box, e.g. "addItemWithObjectValue HD Camera",
-    // "InitUvcContrl 1847 11902", "ReInitUI 11902 1847".
+    // "InitUvcContrl 1847 11902 0x01200000", "ReInitUI 11902 1847".
     std::vector<std::string> calls;
     bool keysEnabled = false;
     std::optional<std::pair<int32_t, int32_t>> boundVidPid;
+    uint32_t boundLocation = 0;
     std::optional<st_DevRef> lastArrangement;
     int invalidCalls = 0;  // row indexes out of range
     // Runs after every call that changes the panel or its rows.

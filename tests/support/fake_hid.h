@@ -22,6 +22,8 @@ class FakeHidDevice final : public HidDevice {
     std::string productName() const override { return name_; }
     uint32_t locationId() const override { return locationId_; }
     void setLocationId(uint32_t locationId) { locationId_ = locationId; }
+    bool hasVideoControl() const override { return hasVideoControl_; }
+    void setVideoControl(bool present) { hasVideoControl_ = present; }
     int32_t open() override;
     int32_t close() override;
 
@@ -37,6 +39,7 @@ class FakeHidDevice final : public HidDevice {
     std::string name_;
     int32_t openResult_;
     uint32_t locationId_ = 0;
+    bool hasVideoControl_ = true;
     bool open_ = false;
 };
 

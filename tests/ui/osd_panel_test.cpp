@@ -145,7 +145,7 @@ TEST_F(OsdPanel, KeyboardPressesTheOsdKeysOncePerPress) {
 }
 
 TEST_F(OsdPanel, InitUvcContrlBindsByVendorAndProductAndSharesWithThePtzPanel) {
-    osd().InitUvcContrl(4096, 12866);
+    osd().InitUvcContrl(4096, 12866, 0);
     EXPECT_TRUE(bindingReached(kPtzOnlyCamera));
     EXPECT_FALSE(bindingReached(kPlainCamera));
     ASSERT_NE(osd().cameraControl(), nullptr);
@@ -154,7 +154,7 @@ TEST_F(OsdPanel, InitUvcContrlBindsByVendorAndProductAndSharesWithThePtzPanel) {
 }
 
 TEST_F(OsdPanel, AFailedBindingIsKeptAndItsCommandsFail) {
-    osd().InitUvcContrl(0x0999, 0x0999);
+    osd().InitUvcContrl(0x0999, 0x0999, 0);
     ASSERT_NE(osd().cameraControl(), nullptr);
     log.lines.clear();
     QTest::mouseClick(osd().okKey(), Qt::LeftButton);
@@ -220,11 +220,11 @@ TEST_F(OsdPanel, ABindBeforeThePtzPanelLoadsReachesOnlyTheOsdPanel) {
     tabs.addTabViewItem(std::make_shared<TabViewItem>(osdPanel, "OSD"));
     tabs.addTabViewItem(std::make_shared<TabViewItem>(ptzPanel, "PTZ"));
     osdPanel->viewDidLoad();
-    osdPanel->InitUvcContrl(kPlainCamera.pid, kPlainCamera.vid);
+    osdPanel->InitUvcContrl(kPlainCamera.pid, kPlainCamera.vid, 0);
     ptzPanel->viewDidLoad();
     EXPECT_NE(osdPanel->cameraControl(), nullptr);
     EXPECT_EQ(ptzPanel->cameraControl(), nullptr);
-    osdPanel->InitUvcContrl(kPlainCamera.pid, kPlainCamera.vid);
+    osdPanel->InitUvcContrl(kPlainCamera.pid, kPlainCamera.vid, 0);
     EXPECT_EQ(ptzPanel->cameraControl(), osdPanel->cameraControl());
 }
 

@@ -44,7 +44,7 @@ PanelTest::~PanelTest() {
 }
 
 void PanelTest::bind(const TestCamera& camera) {
-    osd().InitUvcContrl(camera.pid, camera.vid);
+    osd().InitUvcContrl(camera.pid, camera.vid, 0);
     script.calls.clear();
     usb.sent();
 }

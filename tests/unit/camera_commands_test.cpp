@@ -105,19 +105,21 @@ TEST_F(CameraCommands, PanTiltStartsAndStops) {
 TEST_F(CameraCommands, ChosenSpeedsReachTheSpeedBytesOfStartsAndStops) {
     camera->setPanTiltSpeed(0x18);
     camera->setZoomFocusSpeed(7);
-    EXPECT_THAT(run([&] {
-                    camera->ClickPtzDownBtn(true);
-                    camera->ClickPtzLeftBtn(false);
-                    camera->ClickPtzZoomPlusBtn();
-                    camera->ClickPtzFocusReduceBtn();
-                    camera->ClickOsdUpBtn();
-                    camera->movePanTilt(-1, 3, 1, 0xFF);
-                    camera->moveZoom(0, 2);
-                    camera->moveFocus(1, 1);
-                }),
-                ElementsAre(panTilt("00 00 ff 18"), panTilt("00 18 00 00"), zoom("01 00 07"),
-                            focus("ff 07"), kOsdKey(1), panTilt("00 00 00 18"),
-                            panTilt("ff 03 01 ff"), zoom("00 00 02"), focus("01 01")));
+    EXPECT_THAT(
+        run([&] {
+            camera->ClickPtzDownBtn(true);
+            camera->ClickPtzLeftBtn(false);
+            camera->ClickPtzZoomPlusBtn();
+            camera->ClickPtzFocusReduceBtn();
+            camera->ClickOsdUpBtn();
+            camera->movePanTilt(-1, 3, 1, 0xFF);
+            camera->movePanTilt(-1, 5, 1, 5);
+            camera->moveZoom(0, 2);
+            camera->moveFocus(1, 1);
+        }),
+        ElementsAre(panTilt("00 00 ff 18"), panTilt("00 18 00 00"), zoom("01 00 07"),
+                    focus("ff 07"), kOsdKey(1), panTilt("00 00 00 18"), panTilt("ff 03 01 ff"),
+                    panTilt("ff 05 01 05"), zoom("00 00 02"), focus("01 01")));
 }
 
 TEST_F(CameraCommands, HomeSendsAbsoluteZeroesAndAlwaysSucceeds) {

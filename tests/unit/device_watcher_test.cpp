@@ -70,6 +70,31 @@ TEST_F(DeviceWatcherTest, SetUpRegistersBeforeOpeningAndLogsOnlyASuccessfulOpen)
     EXPECT_THAT(panel.combo.rows, ElementsAre("OSD Camera"));
 }
 
+// A keyboard of another vendor that shares a camera's product id is no camera; twin cameras
+// of one model are told apart by their location; a name cannot add a line of its own.
+TEST_F(DeviceWatcherTest, ListsUvcCamerasOnlyBindsEachAtItsLocationAndEscapesTheirNames) {
+    FakeHidDevice keyboard{0x1234, 0x0605, "Keyboard"};
+    keyboard.setVideoControl(false);
+    FakeHidDevice first{0x2e7e, 0x0737, "Twin"};
+    first.setLocationId(0x01200000);
+    FakeHidDevice second{0x2e7e, 0x0737, "Evil\nCameraControl Error: forged\x1b[2J"};
+    second.setLocationId(0x01300000);
+    startWatching();
+
+    for (FakeHidDevice* device : {&keyboard, &first, &second}) {
+        manager.plug(*device);
+    }
+    EXPECT_EQ(keyboard.openCalls, 0);
+    EXPECT_THAT(panel.combo.rows,
+                ElementsAre("Twin", "Evil\\nCameraControl Error: forged\\x1b[2J"));
+    EXPECT_THAT(log.lines, ElementsAre("my product name: Twin",
+                                       "my product name: Evil\\nCameraControl Error: "
+                                       "forged\\x1b[2J"));
+    EXPECT_THAT(panel.calls, ::testing::Contains("InitUvcContrl 1847 11902 0x01200000"));
+    panel.userPicksRow(1);
+    EXPECT_EQ(panel.boundLocation, 0x01300000u);
+}
+
 // Plugs, unplugs and picks at random among cameras and other HID devices, and checks after
 // every step that the list, the rows, the selection and the binding agree with a plain model
 // of what should be listed, and that every device open is a listed one.
@@ -86,6 +111,11 @@ TEST_F(DeviceWatcherTest, RandomPlugAndUnplugKeepsListRowsAndBindingInStep) {
     pool.push_back(std::make_unique<FakeHidDevice>(0x046d, 0xc31c, "Keyboard"));
     pool.push_back(std::make_unique<FakeHidDevice>(0x046d, 0xc077, "Mouse"));
     pool.push_back(std::make_unique<FakeHidDevice>(0x3242, 0x1001, "Near Miss"));
+    pool.push_back(std::make_unique<FakeHidDevice>(0x1234, 0x0606, "Look-alike Keyboard"));
+    pool.back()->setVideoControl(false);
+    for (size_t i = 0; i < pool.size(); ++i) {
+        pool[i]->setLocationId(0x01000000u | static_cast<uint32_t>(i + 1) << 20);
+    }
 
     std::mt19937 random(20261206);
     std::vector<FakeHidDevice*> plugged;
@@ -99,7 +129,7 @@ TEST_F(DeviceWatcherTest, RandomPlugAndUnplugKeepsListRowsAndBindingInStep) {
         return std::string(text);
     };
     const auto listable = [](const FakeHidDevice& d) {
-        return d.productName() != "Locked" &&
+        return d.productName() != "Locked" && d.hasVideoControl() &&
                (d.productId() == 0x0737 || d.productId() == 0x0735 || d.productId() == 0x0605 ||
                 d.productId() == 0x0606 || (d.vendorId() == 0x3242 && d.productId() == 0x1000));
     };
@@ -160,6 +190,7 @@ TEST_F(DeviceWatcherTest, RandomPlugAndUnplugKeepsListRowsAndBindingInStep) {
         } else {
             const st_DevRef& entry = (*arrDevList)[static_cast<size_t>(selected)];
             ASSERT_EQ(panel.boundVidPid, std::make_pair(entry.vid, entry.pid)) << "step " << step;
+            ASSERT_EQ(panel.boundLocation, entry.devRef->locationId()) << "step " << step;
         }
         for (auto& device : pool) {
             const bool listed = std::find(expectedListed.begin(), expectedListed.end(),

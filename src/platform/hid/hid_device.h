@@ -12,7 +12,7 @@
 namespace ptz {
 
 class HidDevice {
-public:
+  public:
     virtual ~HidDevice() = default;
 
     // Ids and product name of the USB device the HID node belongs to, read at arrival.
@@ -23,6 +23,9 @@ public:
     // Where the USB device sits: bus number in the top 8 bits, then one 4-bit nibble per port
     // from the root down. 0 when the node is not on USB.
     virtual uint32_t locationId() const = 0;
+    // Whether that USB device has a VideoControl interface: the node belongs to a UVC camera,
+    // not to a keyboard that happens to share a camera's product id.
+    virtual bool hasVideoControl() const = 0;
 
     // 0 when the device is open now, otherwise a non-zero status (errno-derived).
     virtual int32_t open() = 0;
@@ -31,7 +34,7 @@ public:
 };
 
 class HidManager {
-public:
+  public:
     using DeviceCallback = std::function<void(HidDevice* device)>;
 
     virtual ~HidManager() = default;

@@ -17,6 +17,7 @@ class UdevHidDevice final : public HidDevice {
     int32_t productId() const override { return node_.productId; }
     std::string productName() const override { return node_.productName; }
     uint32_t locationId() const override { return node_.locationId; }
+    bool hasVideoControl() const override { return node_.hasVideoControl; }
 
     // Opens the node read-write; 0 also when it is open already. A node the user may not
     // write to counts as one that cannot be opened. Failures are UsbStatus values made from

@@ -43,15 +43,28 @@ UsbStatus statusFromErrno(int errnoValue) {
             return usb_status::kExclusiveAccess;
         case ETIMEDOUT:
             return usb_status::kTimeout;
+        // A stall, or the camera's request error code behind it (uvc_query_ctrl): wrong state,
+        // power, out of range.
         case EPIPE:
+        case EILSEQ:
+        case EREMOTE:
+        case ERANGE:
             return usb_status::kPipeStalled;
+        // No such control (ENOBUFS: not of that size; EBADRQC: not that request).
         case ENOTTY:
         case EOPNOTSUPP:
         case EINVAL:
+        case ENOBUFS:
+        case EBADRQC:
             return usb_status::kUnsupported;
         default:
             return usb_status::kGeneralError;
     }
+}
+
+UsbStatus statusFromDriverErrno(int errnoValue) {
+    // The driver's ENOENT is an unknown unit or control, not a missing file.
+    return errnoValue == ENOENT ? usb_status::kUnsupported : statusFromErrno(errnoValue);
 }
 
 }  // namespace ptz

@@ -12,4 +12,7 @@ UsbStatus statusFromLibusbError(int libusbError);
 // An errno value (0 is success).
 UsbStatus statusFromErrno(int errnoValue);
 
+// An errno of the uvcvideo driver's control ioctls, where ENOENT means no such unit or control.
+UsbStatus statusFromDriverErrno(int errnoValue);
+
 }  // namespace ptz

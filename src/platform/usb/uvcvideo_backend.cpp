@@ -1,48 +1,51 @@
-// For now over the node lookup and the per-request interface that came before this class.
 #include "platform/usb/uvcvideo_backend.h"
 
-#include <optional>
-#include <string>
+#include <utility>
 
-#include "platform/usb/uvcvideo_interface.h"
-#include "platform/usb/video_node_lookup.h"
+#include "platform/usb/uvcvideo_node.h"
+#include "platform/usb/uvcvideo_requests.h"
 
 namespace ptz {
 
 struct UvcvideoBackend::State {
-    VideoControlBinding binding;
-    std::unique_ptr<UvcvideoInterface> node;
+    State(VideoControlUnits units, uint8_t number, std::unique_ptr<VideoNode> videoNode)
+        : interfaceNumber(number), node(std::move(videoNode)), requests(std::move(units), *node) {}
+
+    uint8_t interfaceNumber;
+    std::unique_ptr<VideoNode> node;
+    UvcvideoRequests requests;
 };
 
 UvcvideoBackend::UvcvideoBackend(VideoControlBinding binding)
-    : state_(std::make_unique<State>(State{std::move(binding), nullptr})) {}
+    : UvcvideoBackend(binding.units, binding.interfaceNumber,
+                      std::make_unique<UvcvideoNode>(binding)) {}
 
-UvcvideoBackend::~UvcvideoBackend() = default;
+UvcvideoBackend::UvcvideoBackend(VideoControlUnits units, uint8_t interfaceNumber,
+                                 std::unique_ptr<VideoNode> node)
+    : state_(std::make_unique<State>(std::move(units), interfaceNumber, std::move(node))) {}
+
+UvcvideoBackend::~UvcvideoBackend() {
+    state_->node->close();
+}
 
 UsbStatus UvcvideoBackend::open() {
-    // The driver holds the interface but has not (yet) made a node for it.
-    const std::optional<std::string> node = findVideoNode(state_->binding.interfaceSyspath());
-    if (!node) {
-        return usb_status::kNoDevice;
-    }
-    state_->node = std::make_unique<UvcvideoInterface>(*node, state_->binding.units);
     return state_->node->open();
 }
 
 UsbStatus UvcvideoBackend::controlRequest(UsbDeviceRequest& request) {
-    if (!state_->node) {
-        request.wLenDone = 0;
-        return usb_status::kNoDevice;
-    }
-    return state_->node->controlRequest(request);
+    return state_->requests.carryOut(request);
 }
 
 UsbStatus UvcvideoBackend::close() {
-    return state_->node ? state_->node->close() : usb_status::kSuccess;
+    // An open node keeps the camera from autosuspending in the middle of a move.
+    if (!state_->requests.moveInProgress()) {
+        state_->node->close();
+    }
+    return usb_status::kSuccess;
 }
 
 uint8_t UvcvideoBackend::interfaceNumber() const {
-    return state_->binding.interfaceNumber;
+    return state_->interfaceNumber;
 }
 
 }  // namespace ptz

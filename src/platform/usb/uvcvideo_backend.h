@@ -18,12 +18,16 @@
 
 #include "platform/usb/usb_interface.h"
 #include "platform/usb/video_control_binding.h"
+#include "platform/usb/video_node.h"
 
 namespace ptz {
 
 class UvcvideoBackend final : public UsbInterface {
   public:
     explicit UvcvideoBackend(VideoControlBinding binding);
+    // The same over a node reached another way (a model of the driver, in tests).
+    UvcvideoBackend(VideoControlUnits units, uint8_t interfaceNumber,
+                    std::unique_ptr<VideoNode> node);
     ~UvcvideoBackend() override;
     UvcvideoBackend(const UvcvideoBackend&) = delete;
     UvcvideoBackend& operator=(const UvcvideoBackend&) = delete;

@@ -1,6 +1,7 @@
 #include "ui/logic/osd_panel_logic.h"
 
 #include "discovery/st_dev_ref.h"
+#include "platform/hid/hid_device.h"
 #include "ui/logic/model_profiles.h"
 #include "ui/logic/ptz_panel_logic.h"
 
@@ -68,9 +69,10 @@ void OsdPanelLogic::EnableCtrl(bool enabled) {
     }
 }
 
-void OsdPanelLogic::InitUvcContrl(int32_t pid, int32_t vid) {
+void OsdPanelLogic::InitUvcContrl(int32_t pid, int32_t vid, uint32_t locationId) {
     // A failed binding is kept too: its commands then fail with a log line each.
-    cameraControl_ = UVCCameraControl::initWithVendorID(registry_, vid, pid);
+    cameraControl_ = locationId != 0 ? UVCCameraControl::initWithLocationID(registry_, locationId)
+                                     : UVCCameraControl::initWithVendorID(registry_, vid, pid);
     if (g_kView2) {
         g_kView2->setCameraControl(cameraControl_);
     }
@@ -131,7 +133,7 @@ void OsdPanelLogic::OnClickCbxDevice() {
         return;
     }
     const st_DevRef device = (*arrDevList)[static_cast<size_t>(selected)];
-    InitUvcContrl(device.pid, device.vid);
+    InitUvcContrl(device.pid, device.vid, device.devRef ? device.devRef->locationId() : 0);
     ReInitUI(device);
 }
 

@@ -36,7 +36,7 @@ class OsdPanelLogic : public DeviceListPanel {
 
     // DeviceListPanel.
     void EnableCtrl(bool enabled) override;
-    void InitUvcContrl(int32_t pid, int32_t vid) override;
+    void InitUvcContrl(int32_t pid, int32_t vid, uint32_t locationId) override;
     void UnInitUvcContrl() override;
     void ReInitUI(st_DevRef device) override;
 

@@ -1,0 +1,229 @@
+#include "emulated_video_nodes.h"
+
+#include <linux/uvcvideo.h>
+#include <linux/videodev2.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace ptz::testing {
+namespace {
+
+constexpr unsigned kVideoMajor = 81;
+
+void throwOn(GError* error, const std::string& what) {
+    if (error != nullptr) {
+        const std::string message = what + ": " + error->message;
+        g_error_free(error);
+        throw std::runtime_error(message);
+    }
+}
+
+std::string nodeSyspath(const std::string& interfaceSyspath, unsigned number) {
+    return interfaceSyspath + "/video4linux/video" + std::to_string(number);
+}
+
+std::string rootDir(UMockdevTestbed* testbed) {
+    gchar* root = umockdev_testbed_get_root_dir(testbed);
+    const std::string path = root;
+    g_free(root);
+    return path;
+}
+
+// What udev and the V4L2 core show of one node. umockdev 0.17 cannot make a device file of the
+// same name twice in a testbed: a node name an unplugged camera had keeps its file.
+std::string nodeDescription(UMockdevTestbed* testbed, const std::string& interfaceSyspath,
+                            unsigned number, unsigned index, const char* capabilities) {
+    const std::string name = "video" + std::to_string(number);
+    const std::string syspath = nodeSyspath(interfaceSyspath, number);
+    const std::string devnum = std::to_string(kVideoMajor) + ":" + std::to_string(number);
+    struct stat existing {};
+    const bool fileKept = lstat((rootDir(testbed) + "/dev/" + name).c_str(), &existing) == 0;
+    return "P: " + syspath.substr(syspath.find("/devices/")) + (fileKept ? "" : "\nN: " + name) +
+           "\nE: DEVNAME=/dev/" + name +
+           "\nE: SUBSYSTEM=video4linux\nE: MAJOR=" + std::to_string(kVideoMajor) +
+           "\nE: MINOR=" + std::to_string(number) + "\nE: ID_V4L_CAPABILITIES=" + capabilities +
+           "\nA: dev=" + devnum + "\nA: index=" + std::to_string(index) +
+           "\nA: name=Simulated PTZ Camera\n";
+}
+
+// A block of the caller's memory that a pointer inside the ioctl's argument points at. What is
+// written to it reaches the caller when the ioctl completes.
+class Resolved {
+  public:
+    Resolved(UMockdevIoctlData* parent, size_t offset, size_t length) {
+        GError* error = nullptr;
+        data_ = umockdev_ioctl_data_resolve(parent, offset, length, &error);
+        throwOn(error, "resolving an ioctl argument");
+    }
+    ~Resolved() {
+        if (data_ != nullptr) {
+            g_object_unref(data_);
+        }
+    }
+    Resolved(const Resolved&) = delete;
+    Resolved& operator=(const Resolved&) = delete;
+
+    UMockdevIoctlData* get() const { return data_; }
+    guint8* bytes() const { return data_->data; }
+
+  private:
+    UMockdevIoctlData* data_ = nullptr;
+};
+
+template <typename T>
+T readStruct(const Resolved& argument) {
+    T value;
+    std::memcpy(&value, argument.bytes(), sizeof value);
+    return value;
+}
+
+// The caller's struct gets the driver's answer, with its own pointer kept.
+template <typename T, typename Pointer>
+void writeStruct(const Resolved& argument, T value, Pointer T::*field, Pointer callers) {
+    value.*field = callers;
+    std::memcpy(argument.bytes(), &value, sizeof value);
+}
+
+}  // namespace
+
+EmulatedVideoNodes::EmulatedVideoNodes(UMockdevTestbed* testbed,
+                                       const std::string& interfaceSyspath,
+                                       sim::SimulatedCamera& firmware, UvcvideoKernel kernel,
+                                       VideoNodeNumbers numbers)
+    : testbed_(testbed), firmware_(firmware), driver_(firmware, kernel) {
+    capture_ = {this, VideoNodeKind::kCapture, "/dev/video" + std::to_string(numbers.capture),
+                nodeSyspath(interfaceSyspath, numbers.capture)};
+    metadata_ = {this, VideoNodeKind::kMetadata, "/dev/video" + std::to_string(numbers.metadata),
+                 nodeSyspath(interfaceSyspath, numbers.metadata)};
+    GError* error = nullptr;
+    // The driver registers the capture node first: its index is 0.
+    const std::string description =
+        nodeDescription(testbed, interfaceSyspath, numbers.capture, 0, ":capture:") + "\n" +
+        nodeDescription(testbed, interfaceSyspath, numbers.metadata, 1, ":");
+    umockdev_testbed_add_from_string(testbed_, description.c_str(), &error);
+    throwOn(error, "adding video nodes");
+    for (Node* node : {&capture_, &metadata_}) {
+        node->handler = umockdev_ioctl_base_new();
+        g_signal_connect(node->handler, "handle-ioctl", G_CALLBACK(&onIoctl), node);
+        umockdev_testbed_attach_ioctl(testbed_, node->devnode.c_str(), node->handler, &error);
+        throwOn(error, "attaching " + node->devnode);
+        node->attached = true;
+    }
+}
+
+EmulatedVideoNodes::~EmulatedVideoNodes() {
+    detach();
+    for (Node* node : {&capture_, &metadata_}) {
+        g_object_unref(node->handler);
+    }
+}
+
+void EmulatedVideoNodes::detach() {
+    for (Node* node : {&capture_, &metadata_}) {
+        if (node->attached) {
+            GError* error = nullptr;
+            umockdev_testbed_detach_ioctl(testbed_, node->devnode.c_str(), &error);
+            g_clear_error(&error);
+            node->attached = false;
+        }
+    }
+}
+
+std::string EmulatedVideoNodes::captureNode() const {
+    return capture_.devnode;
+}
+
+std::string EmulatedVideoNodes::metadataNode() const {
+    return metadata_.devnode;
+}
+
+void EmulatedVideoNodes::withFirmware(const std::function<void(sim::SimulatedCamera&)>& use) {
+    const std::lock_guard lock(mutex_);
+    use(firmware_);
+}
+
+int EmulatedVideoNodes::ioctls(VideoNodeKind kind) const {
+    const std::lock_guard lock(mutex_);
+    return kind == VideoNodeKind::kCapture ? capture_.ioctls : metadata_.ioctls;
+}
+
+void EmulatedVideoNodes::unplug() {
+    {
+        const std::lock_guard lock(mutex_);
+        driver_.disconnect();
+    }
+    detach();
+    // The device's removal takes the nodes' directories, but not their class links nor the
+    // links that tell the preload their device numbers.
+    const std::string root = rootDir(testbed_);
+    for (const Node* node : {&capture_, &metadata_}) {
+        umockdev_testbed_uevent(testbed_, node->syspath.c_str(), "remove");
+        const std::string name = node->devnode.substr(5);
+        unlink((root + "/sys/class/video4linux/" + name).c_str());
+        unlink((root + "/dev/.node/" + name).c_str());
+    }
+}
+
+gboolean EmulatedVideoNodes::onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client,
+                                     gpointer node) {
+    Node& self = *static_cast<Node*>(node);
+    self.owner->answer(self, client);
+    return TRUE;
+}
+
+// The argument is a pointer into the caller's memory, and so are pointers inside it: the model
+// gets local copies, and what it writes goes back.
+void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    const Resolved argument(umockdev_ioctl_client_get_arg(client), 0, _IOC_SIZE(request));
+    const std::lock_guard lock(mutex_);
+    ++node.ioctls;
+    int error = ENOTTY;
+    switch (request) {
+        case VIDIOC_QUERYCAP:
+        case VIDIOC_QUERY_EXT_CTRL: {
+            // Plain structs, of the size in the request code.
+            std::vector<guint8> copy(argument.bytes(), argument.bytes() + _IOC_SIZE(request));
+            error = driver_.ioctl(node.kind, request, copy.data());
+            std::memcpy(argument.bytes(), copy.data(), copy.size());
+            break;
+        }
+        case VIDIOC_G_EXT_CTRLS:
+        case VIDIOC_S_EXT_CTRLS: {
+            auto group = readStruct<v4l2_ext_controls>(argument);
+            v4l2_ext_control* const callers = group.controls;
+            const size_t size = group.count * sizeof(v4l2_ext_control);
+            const Resolved list(argument.get(), offsetof(v4l2_ext_controls, controls), size);
+            std::vector<v4l2_ext_control> controls(group.count);
+            std::memcpy(controls.data(), list.bytes(), size);
+            group.controls = controls.data();
+            error = driver_.ioctl(node.kind, request, &group);
+            std::memcpy(list.bytes(), controls.data(), size);
+            writeStruct(argument, group, &v4l2_ext_controls::controls, callers);
+            break;
+        }
+        case UVCIOC_CTRL_QUERY: {
+            auto query = readStruct<uvc_xu_control_query>(argument);
+            __u8* const callers = query.data;
+            const Resolved data(argument.get(), offsetof(uvc_xu_control_query, data), query.size);
+            std::vector<__u8> bytes(data.bytes(), data.bytes() + query.size);
+            query.data = bytes.data();
+            error = driver_.ioctl(node.kind, request, &query);
+            std::memcpy(data.bytes(), bytes.data(), bytes.size());
+            writeStruct(argument, query, &uvc_xu_control_query::data, callers);
+            break;
+        }
+        default:
+            error = driver_.ioctl(node.kind, request, nullptr);
+            break;
+    }
+    umockdev_ioctl_client_complete(client, error == 0 ? 0 : -1, error);
+}
+
+}  // namespace ptz::testing

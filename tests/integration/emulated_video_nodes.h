@@ -1,0 +1,75 @@
+// The nodes the uvcvideo driver gives a camera, on an umockdev testbed: a capture node and a
+// metadata node in sysfs under the camera's VideoControl interface, as udev shows them
+// (ID_V4L_CAPABILITIES, index), whose ioctls the model of the driver answers over the camera's
+// firmware. The model lives in this process, so it also answers child processes (ptzctl) that
+// inherit the testbed, and keeps its state across them as the kernel does.
+//
+// umockdev answers on its own thread; every method may be called from the test's thread, and
+// the firmware is only touched under the nodes' lock (withFirmware()).
+#pragma once
+
+#include <umockdev.h>
+
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "simcam/simulated_camera.h"
+#include "uvcvideo_driver_model.h"
+
+namespace ptz::testing {
+
+// The N of each node's /dev/videoN.
+struct VideoNodeNumbers {
+    unsigned capture = 0;
+    unsigned metadata = 1;
+};
+
+class EmulatedVideoNodes {
+  public:
+    // Adds the two nodes under `interfaceSyspath` (a path below /sys) and answers them.
+    // `firmware` must outlive the nodes and be touched by nothing else while they live.
+    EmulatedVideoNodes(UMockdevTestbed* testbed, const std::string& interfaceSyspath,
+                       sim::SimulatedCamera& firmware, UvcvideoKernel kernel,
+                       VideoNodeNumbers numbers = {});
+    ~EmulatedVideoNodes();
+    EmulatedVideoNodes(const EmulatedVideoNodes&) = delete;
+    EmulatedVideoNodes& operator=(const EmulatedVideoNodes&) = delete;
+
+    std::string captureNode() const;
+    std::string metadataNode() const;
+
+    // Runs `use` on the firmware while no ioctl is being answered.
+    void withFirmware(const std::function<void(sim::SimulatedCamera&)>& use);
+
+    // How many ioctls reached the node.
+    int ioctls(VideoNodeKind node) const;
+
+    // The camera is being unplugged (before its device goes): open handles answer ENODEV, and
+    // the nodes leave sysfs and /dev free for the next camera's.
+    void unplug();
+
+  private:
+    struct Node {
+        EmulatedVideoNodes* owner = nullptr;
+        VideoNodeKind kind = VideoNodeKind::kCapture;
+        std::string devnode;
+        std::string syspath;
+        UMockdevIoctlBase* handler = nullptr;
+        bool attached = false;
+        int ioctls = 0;
+    };
+
+    static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node);
+    void answer(Node& node, UMockdevIoctlClient* client);
+    void detach();
+
+    UMockdevTestbed* testbed_;
+    sim::SimulatedCamera& firmware_;
+    UvcvideoDriverModel driver_;
+    Node capture_;
+    Node metadata_;
+    mutable std::mutex mutex_;
+};
+
+}  // namespace ptz::testing
