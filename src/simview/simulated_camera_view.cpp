@@ -101,11 +101,19 @@ SimulatedCameraView::SimulatedCameraView(sim::SimulatedCamera& camera, QWidget* 
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(sizeHint());
     frameTimer_.setInterval(kFrameIntervalMs);
-    connect(&frameTimer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    // The paint stops the timer once nothing moves.
+    // The timer stops itself with the head, painted or not (a hidden window paints nothing);
+    // the frame after shows where it stopped.
+    connect(&frameTimer_, &QTimer::timeout, this, [this] {
+        if (!camera_.state().moving) {
+            frameTimer_.stop();
+        }
+        update();
+    });
     camera_.setChangeCallback([this] {
         update();
-        frameTimer_.start();
+        if (camera_.state().moving && !frameTimer_.isActive()) {
+            frameTimer_.start();
+        }
     });
 }
 
@@ -131,9 +139,6 @@ QSize SimulatedCameraView::sizeHint() const {
 
 void SimulatedCameraView::paintEvent(QPaintEvent* /*event*/) {
     const sim::CameraState state = camera_.state();
-    if (!state.moving) {
-        frameTimer_.stop();
-    }
     QPainter painter(this);
     const double blur = blurFactor(state);
     if (blur == 1) {
