@@ -3,7 +3,7 @@
 # Every Debian package the project needs to build, run and test: the one list.
 PACKAGES := cmake ninja-build g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools libgl-dev \
-	libusb-1.0-0-dev libudev-dev libevdev-dev \
+	libusb-1.0-0-dev libudev-dev libevdev-dev libcli11-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	umockdev libumockdev-dev \
 	xvfb xauth qt6-qpa-plugins imagemagick xdotool x11-utils \

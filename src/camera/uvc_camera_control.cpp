@@ -67,17 +67,20 @@ uint8_t UVCCameraControl::boundInterfaceNumber() const {
 bool UVCCameraControl::sendControlRequest(UsbDeviceRequest request) {
     if (!interface_) {
         logLine("CameraControl Error: No interface to send request");
+        ++failedRequests_;
         return false;
     }
     const UsbStatus openStatus = interface_->open();
     if (openStatus != usb_status::kSuccess) {
         logLine("CameraControl Error: Unable to open interface (%08x)\n", openStatus);
+        ++failedRequests_;
         return false;
     }
     const UsbStatus requestStatus = interface_->controlRequest(request);
     interface_->close();
     if (requestStatus != usb_status::kSuccess) {
         logLine("CameraControl Error: Control request failed: %08x", requestStatus);
+        ++failedRequests_;
         return false;
     }
     return true;
@@ -86,6 +89,7 @@ bool UVCCameraControl::sendControlRequest(UsbDeviceRequest request) {
 bool UVCCameraControl::setData(int64_t value, int32_t length, int32_t selector, int32_t unit) {
     // A longer payload than the 8-byte buffer would let the transport run past it.
     if (!isPayloadLength(length)) {
+        ++failedRequests_;
         return false;
     }
     std::array<uint8_t, kMaxPayloadLength> payload{};
@@ -100,6 +104,7 @@ bool UVCCameraControl::setData(int64_t value, int32_t length, int32_t selector, 
 int64_t UVCCameraControl::getDataFor(int32_t request, int32_t length, int32_t selector,
                                      int32_t unit) {
     if (!isPayloadLength(length)) {
+        ++failedRequests_;
         return 0;
     }
     std::array<uint8_t, kMaxPayloadLength> payload{};

@@ -46,6 +46,11 @@ class UVCCameraControl {
     float mapValue(float value, float fromMin, float fromMax, float toMin, float toMax);
     bool sendControlRequest(UsbDeviceRequest request);
 
+    // The requests that have failed on this object, refused ones included. A command of several
+    // requests may report one result or none (home, an OSD key's stop, MakeAutoFocus); a caller
+    // that must know whether all of them went through compares this before and after.
+    uint32_t failedRequestCount() const { return failedRequests_; }
+
     // OSD keys.
     bool ClickOsdUpBtn();
     bool ClickOsdDownBtn();
@@ -101,6 +106,7 @@ class UVCCameraControl {
     [[maybe_unused]] int64_t dataBuffer_ = 0;  // reserved
     std::unique_ptr<UsbInterface> interface_;
     int32_t bAutoFocus_ = 0;
+    uint32_t failedRequests_ = 0;
     uint8_t panTiltSpeed_ = uvc_payload::kPanTiltSpeed;
     uint8_t zoomFocusSpeed_ = uvc_payload::kZoomFocusSpeed;
 };

@@ -1,220 +1,280 @@
 #include "ptzctl_arguments.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "camera/preset_number.h"
 
 namespace ptz {
 namespace {
 
-constexpr uint32_t kMaxUsbId = 0xFFFF;
-constexpr int32_t kMaxPreset = 255;
+constexpr uint32_t kHighestUsbId = 0xFFFF;
+constexpr uint32_t kHighestSpeed = 0xFF;
 
-struct Word {
-    std::string_view subject;
-    std::string_view verb;
+struct Verb {
+    std::string_view word;
     PtzctlAction action;
 };
 
-// Commands of two words, the second naming the move or key. Presets, get and range take a
-// number or a row name and are parsed on their own.
-constexpr std::array<Word, 21> kTwoWordCommands = {{
-    {"osd", "up", PtzctlAction::OsdUp},
-    {"osd", "down", PtzctlAction::OsdDown},
-    {"osd", "left", PtzctlAction::OsdLeft},
-    {"osd", "right", PtzctlAction::OsdRight},
-    {"osd", "ok", PtzctlAction::OsdOk},
-    {"osd", "back", PtzctlAction::OsdBack},
-    {"osd", "menu", PtzctlAction::OsdMenu},
-    {"pan", "left", PtzctlAction::PanLeft},
-    {"pan", "right", PtzctlAction::PanRight},
-    {"pan", "stop", PtzctlAction::PanStop},
-    {"tilt", "up", PtzctlAction::TiltUp},
-    {"tilt", "down", PtzctlAction::TiltDown},
-    {"tilt", "stop", PtzctlAction::TiltStop},
-    {"zoom", "in", PtzctlAction::ZoomIn},
-    {"zoom", "out", PtzctlAction::ZoomOut},
-    {"zoom", "stop", PtzctlAction::ZoomStop},
-    {"focus", "near", PtzctlAction::FocusNear},
-    {"focus", "far", PtzctlAction::FocusFar},
-    {"focus", "stop", PtzctlAction::FocusStop},
-    {"autofocus", "on", PtzctlAction::AutofocusOn},
-    {"autofocus", "off", PtzctlAction::AutofocusOff},
+// A command of two words: the subject, then the key or move.
+struct Subject {
+    std::string_view name;
+    std::string_view description;
+    std::span<const Verb> verbs;
+};
+
+constexpr std::array<Verb, 7> kOsdKeys = {{
+    {"up", PtzctlAction::OsdUp},
+    {"down", PtzctlAction::OsdDown},
+    {"left", PtzctlAction::OsdLeft},
+    {"right", PtzctlAction::OsdRight},
+    {"ok", PtzctlAction::OsdOk},
+    {"back", PtzctlAction::OsdBack},
+    {"menu", PtzctlAction::OsdMenu},
+}};
+constexpr std::array<Verb, 3> kPanMoves = {{
+    {"left", PtzctlAction::PanLeft},
+    {"right", PtzctlAction::PanRight},
+    {"stop", PtzctlAction::PanStop},
+}};
+constexpr std::array<Verb, 3> kTiltMoves = {{
+    {"up", PtzctlAction::TiltUp},
+    {"down", PtzctlAction::TiltDown},
+    {"stop", PtzctlAction::TiltStop},
+}};
+constexpr std::array<Verb, 3> kZoomMoves = {{
+    {"in", PtzctlAction::ZoomIn},
+    {"out", PtzctlAction::ZoomOut},
+    {"stop", PtzctlAction::ZoomStop},
+}};
+constexpr std::array<Verb, 3> kFocusMoves = {{
+    {"near", PtzctlAction::FocusNear},
+    {"far", PtzctlAction::FocusFar},
+    {"stop", PtzctlAction::FocusStop},
+}};
+constexpr std::array<Verb, 2> kAutofocusSwitches = {{
+    {"on", PtzctlAction::AutofocusOn},
+    {"off", PtzctlAction::AutofocusOff},
+}};
+constexpr std::array<Verb, 2> kPresetActions = {{
+    {"set", PtzctlAction::PresetSet},
+    {"call", PtzctlAction::PresetCall},
 }};
 
-std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
-}
+constexpr std::array<Subject, 6> kSubjects = {{
+    {"osd", "Press a key of the camera's on-screen menu", kOsdKeys},
+    {"pan", "Start or stop panning (at --speed N)", kPanMoves},
+    {"tilt", "Start or stop tilting (at --speed N)", kTiltMoves},
+    {"zoom", "Start or stop zooming (at --speed N)", kZoomMoves},
+    {"focus", "Switch autofocus off, start or stop focusing (at --speed N)", kFocusMoves},
+    {"autofocus", "Switch autofocus on or off", kAutofocusSwitches},
+}};
 
-// Hexadecimal with an optional 0x, at most `max`.
-std::optional<uint32_t> parseHex(std::string_view text, uint32_t max) {
-    if (text.starts_with("0x") || text.starts_with("0X")) {
-        text.remove_prefix(2);
-    }
-    uint32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// Decimal digits only, 0 to 255: no sign, no hex, nothing that would wrap into a byte.
-std::optional<int32_t> parsePreset(std::string_view text) {
-    if (text.empty() || text.size() > 3) {
-        return std::nullopt;
-    }
-    int32_t value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    return value <= kMaxPreset ? std::optional<int32_t>(value) : std::nullopt;
-}
-
-std::optional<PtzctlAction> twoWordAction(std::string_view subject, std::string_view verb) {
-    for (const Word& word : kTwoWordCommands) {
-        if (word.subject == subject && word.verb == verb) {
-            return word.action;
-        }
-    }
-    return std::nullopt;
-}
-
-bool takesSecondWord(std::string_view subject) {
-    for (const Word& word : kTwoWordCommands) {
-        if (word.subject == subject) {
+bool takesSpeed(PtzctlAction action) {
+    for (const std::span<const Verb> moves : {kPanMoves, kTiltMoves, kZoomMoves, kFocusMoves}) {
+        if (std::any_of(moves.begin(), moves.end(),
+                        [&](const Verb& v) { return v.action == action; })) {
             return true;
         }
     }
     return false;
 }
 
-// The command words after the options; an error text or nothing.
-std::string parseCommand(std::span<const std::string_view> words, PtzctlCommand& command) {
-    if (words.empty()) {
-        return "missing command";
+std::string inQuotes(std::string_view text) {
+    return "'" + std::string(text) + "'";
+}
+
+// Digits in `base`, nothing else, at most `max`.
+std::optional<uint32_t> number(std::string_view text, int base, uint32_t max) {
+    uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max) {
+        return std::nullopt;
     }
-    const std::string_view subject = words[0];
-    size_t expected = 2;
-    if (subject == "home") {
-        command.action = PtzctlAction::Home;
-        expected = 1;
-    } else if (subject == "list") {
-        command.action = PtzctlAction::List;
-        expected = 1;
-    } else if (subject == "get" || subject == "range") {
-        if (words.size() < 2) {
-            return quoted(subject) + " needs a row name";
-        }
-        const std::optional<UvcControlRow> row = uvcControlRowNamed(words[1]);
-        if (!row) {
-            return "unknown row " + quoted(words[1]);
-        }
-        command.action = subject == "get" ? PtzctlAction::Get : PtzctlAction::Range;
-        command.row = *row;
-    } else if (subject == "preset") {
-        expected = 3;
-        if (words.size() < 3) {
-            return "'preset' needs set or call and a number";
-        }
-        if (words[1] != "set" && words[1] != "call") {
-            return "unknown preset action " + quoted(words[1]);
-        }
-        const std::optional<int32_t> preset = parsePreset(words[2]);
-        if (!preset) {
-            return "preset number " + quoted(words[2]) + " is not in 0..255";
-        }
-        command.action = words[1] == "set" ? PtzctlAction::PresetSet : PtzctlAction::PresetCall;
-        command.preset = *preset;
-    } else if (takesSecondWord(subject)) {
-        if (words.size() < 2) {
-            return quoted(subject) + " needs an argument";
-        }
-        const std::optional<PtzctlAction> action = twoWordAction(subject, words[1]);
-        if (!action) {
-            return "unknown " + std::string(subject) + " argument " + quoted(words[1]);
-        }
-        command.action = *action;
-    } else {
-        return "unknown command " + quoted(subject);
+    return value;
+}
+
+// Hexadecimal with an optional 0x.
+std::optional<uint32_t> hexNumber(std::string_view text, uint32_t max) {
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
     }
-    if (words.size() > expected) {
-        return "unexpected argument " + quoted(words[expected]);
+    return number(text, 16, max);
+}
+
+CLI::Validator hexValidator(uint32_t max) {
+    return CLI::Validator(
+        [max](std::string& text) {
+            return hexNumber(text, max) ? std::string()
+                                        : inQuotes(text) + " is not a hexadecimal number up to " +
+                                              (max == kHighestUsbId ? "ffff" : "ffffffff");
+        },
+        "");
+}
+
+CLI::Validator speedValidator() {
+    return CLI::Validator(
+        [](std::string& text) {
+            return number(text, 10, kHighestSpeed).value_or(0) > 0
+                       ? std::string()
+                       : inQuotes(text) + " is not a speed in 1-255";
+        },
+        "");
+}
+
+CLI::Validator presetValidator() {
+    return CLI::Validator(
+        [](std::string& text) { return parsePresetNumber(text, PresetText::NumberOnly).whyNot; },
+        "");
+}
+
+std::vector<std::string> wordsOf(std::span<const Verb> verbs) {
+    std::vector<std::string> words;
+    for (const Verb& verb : verbs) {
+        words.emplace_back(verb.word);
     }
-    return {};
+    return words;
+}
+
+PtzctlAction actionOf(std::span<const Verb> verbs, std::string_view word) {
+    return std::find_if(verbs.begin(), verbs.end(), [&](const Verb& v) { return v.word == word; })
+        ->action;
+}
+
+std::string oneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
 }
 
 }  // namespace
 
 PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
-    PtzctlOptions options;
-    size_t i = 0;
-    const auto fail = [](std::string message) {
-        return PtzctlParseResult{std::nullopt, std::move(message)};
-    };
-    for (; i < args.size() && args[i].starts_with("-"); ++i) {
-        const std::string_view option = args[i];
-        if (option == "--dry-run") {
-            options.dryRun = true;
-            continue;
-        }
-        if (option == "--help" || option == "-h") {
-            options.help = true;
-            return {options, {}};
-        }
-        if (option != "--vid" && option != "--pid" && option != "--location") {
-            return fail("unknown option " + quoted(option));
-        }
-        if (i + 1 >= args.size()) {
-            return fail(std::string(option) + " needs a hexadecimal value");
-        }
-        const std::string_view value = args[++i];
-        const std::optional<uint32_t> number =
-            parseHex(value, option == "--location" ? UINT32_MAX : kMaxUsbId);
-        if (!number) {
-            return fail("bad value " + quoted(value) + " for " + std::string(option));
-        }
-        std::optional<uint16_t>& id = option == "--vid" ? options.vendorId : options.productId;
-        if (option == "--location") {
-            if (options.locationId) {
-                return fail("--location given twice");
-            }
-            options.locationId = *number;
-        } else {
-            if (id) {
-                return fail(std::string(option) + " given twice");
-            }
-            id = static_cast<uint16_t>(*number);
-        }
-    }
-    if (options.vendorId.has_value() != options.productId.has_value()) {
-        return fail("--vid and --pid go together");
-    }
-    if (options.locationId && options.vendorId) {
-        return fail("--location excludes --vid and --pid");
-    }
-    const std::string error = parseCommand(args.subspan(i), options.command);
-    if (!error.empty()) {
-        return fail(error);
-    }
-    if (options.command.action == PtzctlAction::List &&
-        (options.vendorId || options.locationId || options.dryRun)) {
-        return fail("'list' takes no options");
-    }
-    return {options, {}};
-}
+    CLI::App app("Sends the panel's commands to a UVC PTZ camera.", "ptzctl");
+    app.set_help_flag("-h,--help", "Print this help; after a command, the command's");
+    // At most one command; a missing one is told apart below, so that an unknown word is
+    // called unexpected rather than missing.
+    app.require_subcommand(0, 1);
+    app.get_formatter()->label("SUBCOMMAND", "COMMAND");
+    // Options may also follow the command: "ptzctl pan left --speed 5".
+    app.fallthrough();
+    app.footer(
+        "Without --vid and --pid or --location, the first connected camera of a supported\n"
+        "model that can be opened is used.\n"
+        "Exit status: 0 when every request went through, 1 when one failed, when there was no\n"
+        "camera or when the output could not be written, 2 for a usage error.");
 
-std::string_view ptzctlUsage() {
-    return "usage: ptzctl [--vid HEX --pid HEX | --location HEX] [--dry-run] COMMAND\n"
-           "       ptzctl list            (the connected supported cameras: VID:PID LOCATION "
-           "NAME)\n"
-           "  osd up|down|left|right|ok|back|menu\n"
-           "  pan left|right|stop    tilt up|down|stop    home\n"
-           "  zoom in|out|stop       focus near|far|stop  (autofocus off first)\n"
-           "  autofocus on|off       preset set|call N    (N in 0..255)\n"
-           "  get ROW                range ROW            (ROW: a control row name)\n";
+    std::string vendorId, productId, locationId, speed;
+    bool dryRun = false, simulatedCamera = false;
+    CLI::Option* vid = app.add_option("--vid", vendorId, "The camera's vendor id (with --pid)")
+                           ->type_name("HEX")
+                           ->check(hexValidator(kHighestUsbId));
+    CLI::Option* pid = app.add_option("--pid", productId, "The camera's product id (with --vid)")
+                           ->type_name("HEX")
+                           ->check(hexValidator(kHighestUsbId));
+    vid->needs(pid);
+    pid->needs(vid);
+    CLI::Option* location =
+        app.add_option("--location", locationId, "The camera's location id, as list prints it")
+            ->type_name("HEX")
+            ->check(hexValidator(UINT32_MAX))
+            ->excludes(vid)
+            ->excludes(pid);
+    CLI::Option* dry =
+        app.add_flag("--dry-run", dryRun,
+                     "Print the requests (setup bytes | data, hex) instead of sending them");
+    app.add_flag("--simulated-camera", simulatedCamera,
+                 "Use a fresh simulated camera and print its state afterwards")
+        ->excludes(vid)
+        ->excludes(pid)
+        ->excludes(location)
+        ->excludes(dry);
+    CLI::Option* speedOption =
+        app.add_option("--speed", speed,
+                       "Speed of pan, tilt, zoom, focus: 1-255 (else the panel's)")
+            ->type_name("N")
+            ->check(speedValidator());
+
+    const auto addCommand = [&app](std::string_view name, std::string_view description) {
+        return app.add_subcommand(std::string(name), std::string(description))->group("Commands");
+    };
+    std::string word, presetNumber, rowName;
+    for (const Subject& subject : kSubjects) {
+        addCommand(subject.name, subject.description)
+            ->add_option(subject.name == "osd" ? "KEY" : "MOVE", word)
+            ->required()
+            ->check(CLI::IsMember(wordsOf(subject.verbs)));
+    }
+    addCommand("home", "Pan, tilt and zoom to the home position");
+    CLI::App* preset = addCommand("preset", "Store or recall preset N (0-255)");
+    preset->add_option("ACTION", word)->required()->check(CLI::IsMember(wordsOf(kPresetActions)));
+    preset->add_option("N", presetNumber, "Decimal, 0-255, with nothing after it")
+        ->required()
+        ->check(presetValidator());
+    const std::vector<std::string> rowNames(uvc_control_names.begin(), uvc_control_names.end());
+    for (const auto& [name, description] :
+         {std::pair{"get", "Print a control's current value, each field labelled"},
+          std::pair{"range", "Print a control's minimum and maximum, each field labelled"}}) {
+        addCommand(name, description)
+            ->add_option("ROW", rowName, "A row of the control table, e.g. zoomAbsolute")
+            ->required()
+            ->check(CLI::IsMember(rowNames));
+    }
+    addCommand("list", "Print the connected supported cameras: VID:PID LOCATION NAME");
+
+    // CLI11 takes the arguments last first.
+    std::vector<std::string> reversed(args.rbegin(), args.rend());
+    try {
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        return {std::nullopt, app.help(), {}};
+    } catch (const CLI::ParseError& error) {
+        return {std::nullopt, {}, oneLine(error.what())};
+    }
+
+    if (app.get_subcommands().empty()) {
+        return {std::nullopt, {}, "a command is required"};
+    }
+    PtzctlOptions options;
+    options.dryRun = dryRun;
+    options.simulatedCamera = simulatedCamera;
+    if (vid->count() > 0) {
+        options.vendorId = static_cast<uint16_t>(*hexNumber(vendorId, kHighestUsbId));
+        options.productId = static_cast<uint16_t>(*hexNumber(productId, kHighestUsbId));
+    }
+    if (location->count() > 0) {
+        options.locationId = *hexNumber(locationId, UINT32_MAX);
+    }
+    PtzctlCommand& command = options.command;
+    const std::string name = app.get_subcommands().front()->get_name();
+    const auto subject = std::find_if(kSubjects.begin(), kSubjects.end(),
+                                      [&](const Subject& s) { return s.name == name; });
+    if (subject != kSubjects.end()) {
+        command.action = actionOf(subject->verbs, word);
+    } else if (name == "preset") {
+        command.action = actionOf(kPresetActions, word);
+        command.preset = *parsePresetNumber(presetNumber, PresetText::NumberOnly).number;
+    } else if (name == "get" || name == "range") {
+        command.action = name == "get" ? PtzctlAction::Get : PtzctlAction::Range;
+        command.row = *uvcControlRowNamed(rowName);
+    } else {
+        command.action = name == "home" ? PtzctlAction::Home : PtzctlAction::List;
+    }
+
+    if (speedOption->count() > 0) {
+        if (!takesSpeed(command.action)) {
+            return {std::nullopt, {}, "--speed is for pan, tilt, zoom and focus"};
+        }
+        command.speed = static_cast<uint8_t>(*number(speed, 10, kHighestSpeed));
+    }
+    if (command.action == PtzctlAction::List &&
+        (options.vendorId || options.locationId || options.dryRun || options.simulatedCamera)) {
+        return {std::nullopt, {}, "'list' takes no options"};
+    }
+    return {options, {}, {}};
 }
 
 }  // namespace ptz

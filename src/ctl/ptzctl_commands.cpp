@@ -5,21 +5,27 @@
 namespace ptz {
 namespace {
 
-using namespace uvc_payload;
-
-void send(UVCCameraControl& camera, UvcControlRow row, int32_t value) {
-    camera.setValue(static_cast<float>(value), &uvc_controls[row]);
-}
+using uvc_payload::Field;
 
 // A manual focus step switches autofocus off first, as the panel does before each one.
-void focus(UVCCameraControl& camera, int32_t value) {
+void focus(UVCCameraControl& camera, int direction) {
     camera.MakeAutoFocus(false);
-    send(camera, focusRelative, value);
+    camera.moveFocus(direction, camera.zoomFocusSpeed());
+}
+
+uint64_t get(UVCCameraControl& camera, int32_t request, UvcControlRow row) {
+    const UvcControlSpec& control = uvc_controls[row];
+    return static_cast<uint64_t>(
+        camera.getDataFor(request, control.length, control.selector, control.unitId));
 }
 
 }  // namespace
 
 PtzctlReading sendPtzctlCommand(UVCCameraControl& camera, const PtzctlCommand& command) {
+    if (command.speed) {
+        camera.setPanTiltSpeed(*command.speed);
+        camera.setZoomFocusSpeed(*command.speed);
+    }
     PtzctlReading reading;
     switch (command.action) {
         case PtzctlAction::OsdUp:
@@ -65,22 +71,22 @@ PtzctlReading sendPtzctlCommand(UVCCameraControl& camera, const PtzctlCommand& c
             camera.ClickPtzHomeBtn();
             break;
         case PtzctlAction::ZoomIn:
-            send(camera, zoomRelative, kZoomIn);
+            camera.moveZoom(1, camera.zoomFocusSpeed());
             break;
         case PtzctlAction::ZoomOut:
-            send(camera, zoomRelative, kZoomOut);
+            camera.moveZoom(-1, camera.zoomFocusSpeed());
             break;
         case PtzctlAction::ZoomStop:
-            send(camera, zoomRelative, kZoomStop);
+            camera.moveZoom(0, camera.zoomFocusSpeed());
             break;
         case PtzctlAction::FocusNear:
-            focus(camera, kFocusNear);
+            focus(camera, 1);
             break;
         case PtzctlAction::FocusFar:
-            focus(camera, kFocusFar);
+            focus(camera, -1);
             break;
         case PtzctlAction::FocusStop:
-            focus(camera, kFocusStop);
+            focus(camera, 0);
             break;
         case PtzctlAction::AutofocusOn:
             camera.MakeAutoFocus(true);
@@ -94,19 +100,40 @@ PtzctlReading sendPtzctlCommand(UVCCameraControl& camera, const PtzctlCommand& c
         case PtzctlAction::PresetCall:
             camera.ClickPtzCallBtn(command.preset);
             break;
-        case PtzctlAction::Get: {
-            const UvcControlSpec& control = uvc_controls[command.row];
-            reading.current =
-                camera.getDataFor(kUvcGetCur, control.length, control.selector, control.unitId);
+        case PtzctlAction::Get:
+            reading.current = get(camera, kUvcGetCur, command.row);
             break;
-        }
         case PtzctlAction::Range:
-            reading.range = camera.getRangeForControl(&uvc_controls[command.row]);
+            // Both halves of an 8-byte range, where getRangeForControl keeps the first four.
+            reading.minimum = get(camera, kUvcGetMin, command.row);
+            reading.maximum = get(camera, kUvcGetMax, command.row);
             break;
         case PtzctlAction::List:  // answered from the HID enumeration, before any binding
             break;
     }
     return reading;
+}
+
+std::string readingLine(UvcControlRow row, const PtzctlReading& reading) {
+    std::string line;
+    for (const Field& field : uvc_payload::fieldsOf(row)) {
+        if (!line.empty()) {
+            line += ' ';
+        }
+        if (!field.label.empty()) {
+            line += std::string(field.label) + '=';
+        }
+        if (reading.current) {
+            line += std::to_string(uvc_payload::fieldValue(*reading.current, field));
+        } else if (reading.minimum && reading.maximum) {
+            line += std::to_string(uvc_payload::fieldValue(*reading.minimum, field)) +
+                    (field.label.empty() ? " " : "..") +
+                    std::to_string(uvc_payload::fieldValue(*reading.maximum, field));
+        } else {
+            return {};
+        }
+    }
+    return line;
 }
 
 }  // namespace ptz

@@ -1,18 +1,14 @@
-// Runs one parsed ptzctl command line: binds the camera (or, for a dry run, a recorder),
-// sends the command and reports the outcome as an exit status.
-//
-// Log lines of the camera control go to `logLine` (the program passes a writer to standard
-// error); a request counts as failed when the camera control reports it, which it does with
-// one "CameraControl Error: " line per failed request. Single-threaded; replaces the log sink
-// while it runs and restores the default one afterwards.
+// Runs one ptzctl command line: parses it, binds the camera it names (or, for a dry run, a
+// recorder, or a fresh simulated camera), sends the command and tells the outcome as an exit
+// status. Single-threaded.
 #pragma once
 
-#include <functional>
+#include <cstdio>
 #include <ostream>
+#include <span>
 #include <string_view>
 
-#include "platform/usb/usb_interface.h"
-#include "ptzctl_arguments.h"
+#include "ptzctl_machine.h"
 
 namespace ptz {
 
@@ -20,9 +16,15 @@ inline constexpr int kPtzctlSuccess = 0;
 inline constexpr int kPtzctlFailure = 1;  // a request failed, or no camera was bound
 inline constexpr int kPtzctlUsage = 2;
 
-// `registry` may be null for a dry run, which touches no device. Values read by get and range
-// and the dry run's request lines go to `out`.
-int runPtzctl(const PtzctlOptions& options, UsbRegistry* registry, std::ostream& out,
-              const std::function<void(std::string_view line)>& logLine);
+// `args` excludes the program name. What the command prints (the help, list's lines, readings,
+// the dry run's request lines, the simulated camera's state) goes to `out`; ptzctl's own error
+// lines to `err`. The camera control's log lines go through the log call. The status is 0 only
+// if every request sent went through.
+int runPtzctl(std::span<const std::string_view> args, PtzctlMachine& machine, std::ostream& out,
+              std::ostream& err);
+
+// Writes what a run printed to `stream` and flushes it: `status`, or kPtzctlFailure and one
+// line on `err` when the output could not be written in full.
+int writePtzctlOutput(int status, std::string_view output, std::FILE* stream, std::ostream& err);
 
 }  // namespace ptz

@@ -1,34 +1,21 @@
 #include "recording_usb_interface.h"
 
-#include <array>
-#include <cstdio>
 #include <cstring>
+
+#include "simcam/simulated_camera.h"
 
 namespace ptz {
 
-std::string requestLine(const UsbDeviceRequest& request) {
-    const std::array<uint8_t, 8> setup = request.setupPacket();
-    std::string line;
-    char hex[4];
-    for (const uint8_t byte : setup) {
-        std::snprintf(hex, sizeof hex, "%02x ", byte);
-        line += hex;
-    }
-    line += "|";
-    if (!request.isDeviceToHost() && request.pData != nullptr) {
-        for (uint16_t i = 0; i < request.wLength; ++i) {
-            std::snprintf(hex, sizeof hex, " %02x", request.pData[i]);
-            line += hex;
-        }
-    }
-    return line;
-}
-
 UsbStatus RecordingUsbInterface::controlRequest(UsbDeviceRequest& request) {
-    out_ << requestLine(request) << '\n';
-    if (request.isDeviceToHost() && request.pData != nullptr) {
+    // Written as the simulated camera writes what reaches it, without an answer.
+    sim::RecordedRequest sent;
+    sent.setup = request.setupPacket();
+    if (request.pData != nullptr && request.isDeviceToHost()) {
         std::memset(request.pData, 0, request.wLength);
+    } else if (request.pData != nullptr) {
+        sent.data.assign(request.pData, request.pData + request.wLength);
     }
+    out_ << sim::requestLine(sent) << '\n';
     request.wLenDone = request.wLength;
     return usb_status::kSuccess;
 }

@@ -1,13 +1,12 @@
-// A UsbInterface that sends nothing and writes each request it is given as one line:
-// the 8 setup bytes in bus order, "|", then the data bytes sent (none for a GET), lower-case
-// hex separated by spaces, e.g. "21 01 00 01 00 13 02 00 | 00 00".
+// A UsbInterface that sends nothing and writes each request it is given as one line: the 8
+// setup bytes in bus order, "|", then the data bytes sent (none for a GET), lower-case hex
+// separated by spaces, e.g. "21 01 00 01 00 13 02 00 | 00 00".
 //
 // Every operation succeeds; a GET reads as all zero bytes. Borrows `out`, which must outlive
 // it. Single-threaded, like every UsbInterface.
 #pragma once
 
 #include <ostream>
-#include <string>
 
 #include "platform/usb/usb_interface.h"
 
@@ -25,8 +24,5 @@ class RecordingUsbInterface final : public UsbInterface {
   private:
     std::ostream& out_;
 };
-
-// The line RecordingUsbInterface writes for a request, without the line break.
-std::string requestLine(const UsbDeviceRequest& request);
 
 }  // namespace ptz

@@ -62,8 +62,8 @@ void logLine(const char* format, ...) {
     fwrite(out.data(), 1, out.size(), stderr);
 }
 
-void setLogSink(LogSink sink) {
-    currentSink() = std::move(sink);
+LogSink setLogSink(LogSink sink) {
+    return std::exchange(currentSink(), std::move(sink));
 }
 
 }  // namespace ptz

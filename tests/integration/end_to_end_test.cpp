@@ -16,7 +16,6 @@
 #include "platform/hid/hid_device.h"
 #include "platform/hid/hid_manager_factory.h"
 #include "platform/usb/usb_registry_factory.h"
-#include "run_ptzctl.h"
 #include "ui/device_combo_box_widget.h"
 #include "ui/image_button.h"
 #include "ui/main_window.h"
@@ -153,17 +152,6 @@ TEST_F(EndToEnd, TwinCamerasOfOneModelEachRowMovesItsOwn) {
         EXPECT_THAT((leftIsRow ? left : right).requestLines(), ElementsAre(kTiltUp, kTiltStop));
         EXPECT_THAT((leftIsRow ? right : left).requestLines(), IsEmpty());
     }
-}
-
-TEST_F(EndToEnd, PtzctlListsTheSupportedCamerasOnly) {
-    EXPECT_EQ(testing::runPtzctl(PTZCTL_PATH, {"list"}).status, 1);  // none yet
-
-    EmulatedUsbCamera& camera = usb.add(cameraAt(1, {2, 4}, 4, 0x2e7e, 0x0737));
-    plug(camera);
-    hid.addUsbHidDevice({.vendorId = 0x046d, .productId = 0xc31c, .product = "Keyboard"});
-    const testing::PtzctlRun listed = testing::runPtzctl(PTZCTL_PATH, {"list"});
-    EXPECT_EQ(listed.status, 0);
-    EXPECT_THAT(listed.out, ElementsAre("2e7e:0737 0x01240000 Simulated PTZ Camera"));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "run_ptzctl.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,14 +22,25 @@ std::string slurp(const std::string& path) {
 
 }  // namespace
 
-PtzctlRun runPtzctl(const std::string& program, const std::vector<std::string>& args) {
+PtzctlRun runPtzctl(const std::string& program, const std::vector<std::string>& args,
+                    StandardOutput output) {
     char outPath[] = "/tmp/ptzctl-out-XXXXXX";
     char errPath[] = "/tmp/ptzctl-err-XXXXXX";
     const int outFd = mkstemp(outPath);
     const int errFd = mkstemp(errPath);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+    switch (output) {
+        case StandardOutput::Collected:
+            posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
+            break;
+        case StandardOutput::DeviceFull:
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
+            break;
+        case StandardOutput::Closed:
+            posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+            break;
+    }
     posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
     std::vector<char*> argv = {const_cast<char*>(program.c_str())};
     for (const std::string& arg : args) {

@@ -13,6 +13,11 @@ struct PtzctlRun {
     std::string err;               // standard error
 };
 
-PtzctlRun runPtzctl(const std::string& program, const std::vector<std::string>& args);
+// Where the program's standard output goes: collected, to /dev/full (every write fails for
+// want of space), or nowhere (closed).
+enum class StandardOutput { Collected, DeviceFull, Closed };
+
+PtzctlRun runPtzctl(const std::string& program, const std::vector<std::string>& args,
+                    StandardOutput output = StandardOutput::Collected);
 
 }  // namespace ptz::testing

@@ -96,6 +96,7 @@ TEST_F(ControlRequests, EachRequestOpensSendsAndClosesAndFailuresAreLogged) {
     camera->setValue(1.0f, &uvc_controls[focusAuto]);
     EXPECT_THAT(usb.script.calls, ElementsAre("open", "request", "close"));
     EXPECT_THAT(log.lines, IsEmpty());
+    EXPECT_EQ(camera->failedRequestCount(), 0u);
 
     usb.script.calls.clear();
     usb.script.openResults = {usb_status::kExclusiveAccess};
@@ -107,6 +108,7 @@ TEST_F(ControlRequests, EachRequestOpensSendsAndClosesAndFailuresAreLogged) {
                 ElementsAre("21 01 00 08 00 01 01 00 | 01", "21 01 00 06 00 01 02 00 | f4 01"));
     EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c5)",
                                        "CameraControl Error: Control request failed: e000404f"));
+    EXPECT_EQ(camera->failedRequestCount(), 2u);
 
     usb.script.calls.clear();
     camera.reset();
@@ -117,6 +119,7 @@ TEST_F(ControlRequests, PayloadLongerThanEightBytesIsRefusedUnsent) {
     EXPECT_FALSE(camera->setData(1, 9, 1, 1));
     EXPECT_EQ(camera->getDataFor(kUvcGetCur, 64, 1, 1), 0);
     EXPECT_THAT(usb.script.calls, IsEmpty());
+    EXPECT_EQ(camera->failedRequestCount(), 2u);
 }
 
 TEST(UnboundControl, EveryRequestFailsWithOneLineAndSendsNothing) {
@@ -129,6 +132,7 @@ TEST(UnboundControl, EveryRequestFailsWithOneLineAndSendsNothing) {
     log.lines.clear();
     EXPECT_TRUE(std::isnan(camera->getValueForControl(&uvc_controls[zoomAbsolute])));
     EXPECT_EQ(log.lines.size(), 3u);
+    EXPECT_EQ(camera->failedRequestCount(), 4u);
 }
 
 }  // namespace

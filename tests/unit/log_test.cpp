@@ -22,6 +22,17 @@ TEST(Log, OneLinePerCallWithoutTrailingBreaks) {
                                        "e00002c0", "IOHIDManager打开成功"));
 }
 
+TEST(Log, AReplacedSinkIsPutBack) {
+    testing::LogCapture outer;
+    {
+        testing::LogCapture inner;
+        logLine("inner");
+        EXPECT_THAT(inner.lines, ElementsAre("inner"));
+    }
+    logLine("outer");
+    EXPECT_THAT(outer.lines, ElementsAre("outer"));
+}
+
 TEST(Log, DefaultLineCarriesTimeStampAndProcess) {
     const std::string line = stampedLogLine("断开成功");
     EXPECT_TRUE(std::regex_match(

@@ -1,7 +1,7 @@
 #include "ui/logic/ptz_panel_logic.h"
 
+#include "camera/preset_number.h"
 #include "platform/log.h"
-#include "ui/logic/preset_number.h"
 
 namespace ptz {
 
@@ -141,9 +141,10 @@ void PtzPanelLogic::OnClickPresetCbx() {
     if (!cameraControl_) {
         return;
     }
-    const PresetNumber preset = parsePresetNumber(presetCbx().stringValue());
+    const PresetNumber preset =
+        parsePresetNumber(presetCbx().stringValue(), PresetText::LeadingNumber);
     if (!preset.number) {
-        logLine("%s", preset.whyNot.c_str());
+        logLine("Preset not sent: %s", preset.whyNot.c_str());
         return;
     }
     if (myMatrix().selectedColumn() == 0) {

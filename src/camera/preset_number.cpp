@@ -1,4 +1,4 @@
-#include "ui/logic/preset_number.h"
+#include "camera/preset_number.h"
 
 #include <cstdint>
 
@@ -13,23 +13,23 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// The text as it may appear inside a log line: control characters become '?', and a long
+// The text in quotes as it may appear inside a line: control characters become '?', and a long
 // text is cut short.
-std::string printable(std::string_view text) {
+std::string quoted(std::string_view text) {
     constexpr size_t kMaxShown = 40;
-    std::string out;
+    std::string out = "\"";
     for (const char c : text.substr(0, kMaxShown)) {
         out.push_back(static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c);
     }
     if (text.size() > kMaxShown) {
         out += "...";
     }
-    return out;
+    return out + "\"";
 }
 
 }  // namespace
 
-PresetNumber parsePresetNumber(std::string_view text) {
+PresetNumber parsePresetNumber(std::string_view text, PresetText form) {
     size_t pos = 0;
     while (pos < text.size() && isWhiteSpace(text[pos])) {
         ++pos;
@@ -40,8 +40,7 @@ PresetNumber parsePresetNumber(std::string_view text) {
         ++pos;
     }
     if (pos >= text.size() || !isDigit(text[pos])) {
-        return {std::nullopt,
-                "Preset not sent: \"" + printable(text) + "\" does not begin with a number"};
+        return {std::nullopt, quoted(text) + " does not begin with a number"};
     }
     // Digits beyond the range only need to be known to be too many: stop counting there.
     int64_t magnitude = 0;
@@ -52,8 +51,11 @@ PresetNumber parsePresetNumber(std::string_view text) {
         ++pos;
     }
     if ((negative && magnitude != 0) || magnitude > kHighestPreset) {
-        return {std::nullopt, "Preset not sent: \"" + printable(text) +
-                                  "\" is outside the presets 0-" + std::to_string(kHighestPreset)};
+        return {std::nullopt,
+                quoted(text) + " is outside the presets 0-" + std::to_string(kHighestPreset)};
+    }
+    if (form == PresetText::NumberOnly && pos < text.size()) {
+        return {std::nullopt, quoted(text) + " has text after the number"};
     }
     return {static_cast<int>(magnitude), {}};
 }
