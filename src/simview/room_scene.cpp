@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <optional>
 
 namespace ptz {
@@ -277,7 +278,7 @@ void drawRightWall(QPainter& painter) {
     painter.setBrush(Qt::white);
     painter.drawEllipse(clock, 6, 6);
     for (int hour = 0; hour < 12; ++hour) {
-        const double angle = hour * M_PI / 6;
+        const double angle = hour * std::numbers::pi / 6;
         const QPointF direction(std::sin(angle), -std::cos(angle));
         painter.setPen(QPen(Qt::black, hour % 3 == 0 ? 0.45 : 0.2));
         painter.drawLine(clock + direction * 4.6, clock + direction * 5.4);

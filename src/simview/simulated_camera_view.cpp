@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "simcam/camera_controls.h"
 #include "simview/room_scene.h"
@@ -20,8 +21,9 @@ constexpr double kOpticalZoom = 20;
 
 double horizontalFieldOfView(uint16_t zoom) {
     const double focalLength = 1 + (kOpticalZoom - 1) * zoom / sim::kZoomMaximum;
-    const double halfWidth = std::tan(kWidestFieldOfView / 2 * M_PI / 180) / focalLength;
-    return 2 * std::atan(halfWidth) * 180 / M_PI;
+    const double halfWidth =
+        std::tan(kWidestFieldOfView / 2 * std::numbers::pi / 180) / focalLength;
+    return 2 * std::atan(halfWidth) * 180 / std::numbers::pi;
 }
 
 // How much smaller than the window the picture is drawn before it is scaled up: 1 is sharp.
