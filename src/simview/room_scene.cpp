@@ -16,6 +16,10 @@ constexpr double kFloorLine = 18;
 // Far enough up and down for any tilt and field of view.
 constexpr double kTop = -140;
 constexpr double kBottom = 90;
+// The surfaces reach this far past the seam behind the camera, so that the room drawn again
+// beyond it overlaps instead of leaving an antialiased line.
+constexpr double kLeft = -181;
+constexpr double kAround = 362;
 
 // Text fitted to the height of `box`, whatever the scale it is drawn at.
 void drawText(QPainter& painter, const QRectF& box, const QString& text, const QColor& color,
@@ -52,10 +56,6 @@ class ScaledAbout {
     QPainter& painter_;
 };
 
-void fill(QPainter& painter, const QRectF& box, const QColor& color) {
-    painter.fillRect(box, color);
-}
-
 void frame(QPainter& painter, const QRectF& box, const QColor& color, double width) {
     painter.setPen(QPen(color, width));
     painter.setBrush(Qt::NoBrush);
@@ -63,31 +63,32 @@ void frame(QPainter& painter, const QRectF& box, const QColor& color, double wid
 }
 
 void drawShell(QPainter& painter) {
-    fill(painter, QRectF(-180, kTop, 360, kCeilingLine - kTop), QColor(0xee, 0xee, 0xe8));
-    // Walls: front, right, back, left.
+    painter.fillRect(QRectF(kLeft, kTop, kAround, kCeilingLine - kTop), QColor(0xee, 0xee, 0xe8));
+    // The walls, left to right from behind the camera: back, left, front, right, back.
     const std::array<std::pair<double, QColor>, 5> walls = {{
-        {-180, QColor(0xc4, 0xd8, 0xbc)},
+        {kLeft, QColor(0xc4, 0xd8, 0xbc)},
         {-135, QColor(0xe2, 0xd0, 0xbe)},
         {-45, QColor(0xc8, 0xd3, 0xde)},
         {45, QColor(0xe6, 0xd8, 0xb8)},
         {135, QColor(0xc4, 0xd8, 0xbc)},
     }};
     for (size_t i = 0; i < walls.size(); ++i) {
-        const double end = i + 1 < walls.size() ? walls[i + 1].first : 180;
-        fill(painter,
-             QRectF(walls[i].first, kCeilingLine, end - walls[i].first, kFloorLine - kCeilingLine),
-             walls[i].second);
+        const double end = i + 1 < walls.size() ? walls[i + 1].first : kLeft + kAround;
+        painter.fillRect(
+            QRectF(walls[i].first, kCeilingLine, end - walls[i].first, kFloorLine - kCeilingLine),
+            walls[i].second);
     }
     // Skirting, cornice and corners.
-    fill(painter, QRectF(-180, kFloorLine - 1.5, 360, 1.5), QColor(0xf4, 0xf4, 0xf0));
-    fill(painter, QRectF(-180, kCeilingLine, 360, 0.8), QColor(0xd8, 0xd8, 0xd0));
+    painter.fillRect(QRectF(kLeft, kFloorLine - 1.5, kAround, 1.5), QColor(0xf4, 0xf4, 0xf0));
+    painter.fillRect(QRectF(kLeft, kCeilingLine, kAround, 0.8), QColor(0xd8, 0xd8, 0xd0));
     painter.setPen(QPen(QColor(0, 0, 0, 50), 0.4));
     for (const double corner : {-135.0, -45.0, 45.0, 135.0}) {
         painter.drawLine(QPointF(corner, kCeilingLine), QPointF(corner, kFloorLine));
     }
 
     // A wooden floor: boards narrow toward the walls.
-    fill(painter, QRectF(-180, kFloorLine, 360, kBottom - kFloorLine), QColor(0x9a, 0x74, 0x4e));
+    painter.fillRect(QRectF(kLeft, kFloorLine, kAround, kBottom - kFloorLine),
+                     QColor(0x9a, 0x74, 0x4e));
     painter.setPen(QPen(QColor(0x6e, 0x4e, 0x30), 0.25));
     double row = kFloorLine;
     for (double depth = 3; row < kBottom; depth *= 1.35) {
@@ -133,28 +134,28 @@ void drawSiemensStar(QPainter& painter, const QPointF& centre, double radius) {
 void drawTestChart(QPainter& painter) {
     // The desk under it.
     std::optional<ScaledAbout> scaled(std::in_place, painter, QPointF(0, kFloorLine), 0.55);
-    fill(painter, QRectF(-26, 9.5, 52, 1.8), QColor(0x6b, 0x45, 0x28));
-    fill(painter, QRectF(-24, 11.3, 1.5, 9), QColor(0x55, 0x36, 0x1f));
-    fill(painter, QRectF(22.5, 11.3, 1.5, 9), QColor(0x55, 0x36, 0x1f));
-    fill(painter, QRectF(-12, 7.5, 7, 2), QColor(0x30, 0x30, 0x34));    // a keyboard
-    fill(painter, QRectF(8, 6.2, 2.2, 3.3), QColor(0xe0, 0x6a, 0x2a));  // a mug
+    painter.fillRect(QRectF(-26, 9.5, 52, 1.8), QColor(0x6b, 0x45, 0x28));
+    painter.fillRect(QRectF(-24, 11.3, 1.5, 9), QColor(0x55, 0x36, 0x1f));
+    painter.fillRect(QRectF(22.5, 11.3, 1.5, 9), QColor(0x55, 0x36, 0x1f));
+    painter.fillRect(QRectF(-12, 7.5, 7, 2), QColor(0x30, 0x30, 0x34));    // a keyboard
+    painter.fillRect(QRectF(8, 6.2, 2.2, 3.3), QColor(0xe0, 0x6a, 0x2a));  // a mug
 
     scaled.emplace(painter, QPointF(0, 0), 0.45);
     const QRectF board(-22, -24, 44, 30);
-    fill(painter, board.adjusted(-0.8, -0.8, 0.8, 0.8), QColor(0x30, 0x30, 0x30));
-    fill(painter, board, Qt::white);
+    painter.fillRect(board.adjusted(-0.8, -0.8, 0.8, 0.8), QColor(0x30, 0x30, 0x30));
+    painter.fillRect(board, Qt::white);
     drawText(painter, QRectF(-20, -23.2, 40, 2.6), QStringLiteral("PTZ TEST CHART"), Qt::black,
              Qt::AlignCenter, true);
 
     const std::array<QColor, 8> bars = {Qt::white,   Qt::yellow, Qt::cyan, Qt::green,
                                         Qt::magenta, Qt::red,    Qt::blue, Qt::black};
     for (size_t i = 0; i < bars.size(); ++i) {
-        fill(painter, QRectF(-20 + 5.0 * static_cast<double>(i), -20, 5, 5), bars[i]);
+        painter.fillRect(QRectF(-20 + 5.0 * static_cast<double>(i), -20, 5, 5), bars[i]);
     }
     frame(painter, QRectF(-20, -20, 40, 5), Qt::black, 0.1);
     for (int step = 0; step < 10; ++step) {
         const int grey = 255 - step * 255 / 9;
-        fill(painter, QRectF(-20 + 4.0 * step, -14.5, 4, 2), QColor(grey, grey, grey));
+        painter.fillRect(QRectF(-20 + 4.0 * step, -14.5, 4, 2), QColor(grey, grey, grey));
     }
 
     drawSiemensStar(painter, QPointF(-11, -3.5), 7.5);
@@ -164,7 +165,7 @@ void drawTestChart(QPainter& painter) {
     double x = 0;
     for (const double pitch : {1.0, 0.6, 0.35, 0.2, 0.12}) {
         for (int line = 0; line < 4; ++line) {
-            fill(painter, QRectF(x, -11.5, pitch / 2, 4.5), Qt::black);
+            painter.fillRect(QRectF(x, -11.5, pitch / 2, 4.5), Qt::black);
             x += pitch;
         }
         x += 0.8;
@@ -189,9 +190,9 @@ void drawTestChart(QPainter& painter) {
 void drawFrontWall(QPainter& painter) {
     std::optional<ScaledAbout> scaled(std::in_place, painter, QPointF(-27, -6), 0.5);
     const QRectF calendar(-33, -15, 12, 16);
-    fill(painter, calendar, Qt::white);
-    fill(painter, QRectF(calendar.left(), calendar.top(), calendar.width(), 3.5),
-         QColor(0xc6, 0x28, 0x28));
+    painter.fillRect(calendar, Qt::white);
+    painter.fillRect(QRectF(calendar.left(), calendar.top(), calendar.width(), 3.5),
+                     QColor(0xc6, 0x28, 0x28));
     drawText(painter, QRectF(calendar.left(), calendar.top() + 0.5, calendar.width(), 2.5),
              QStringLiteral("MAY"), Qt::white, Qt::AlignCenter, true);
     for (int day = 0; day < 31; ++day) {
@@ -203,11 +204,11 @@ void drawFrontWall(QPainter& painter) {
 
     scaled.emplace(painter, QPointF(27, -6), 0.5);
     const QRectF picture(20, -15, 14, 18);
-    fill(painter, picture, QColor(0xf4, 0xf1, 0xe8));
-    fill(painter, QRectF(20, -15, 8, 9), QColor(0xd3, 0x2f, 0x2f));
-    fill(painter, QRectF(28.6, -15, 5.4, 4), QColor(0x1e, 0x4f, 0xa0));
-    fill(painter, QRectF(20, -5.4, 4, 8.4), QColor(0xf2, 0xc1, 0x2e));
-    fill(painter, QRectF(30, 0, 4, 3), QColor(0x22, 0x22, 0x22));
+    painter.fillRect(picture, QColor(0xf4, 0xf1, 0xe8));
+    painter.fillRect(QRectF(20, -15, 8, 9), QColor(0xd3, 0x2f, 0x2f));
+    painter.fillRect(QRectF(28.6, -15, 5.4, 4), QColor(0x1e, 0x4f, 0xa0));
+    painter.fillRect(QRectF(20, -5.4, 4, 8.4), QColor(0xf2, 0xc1, 0x2e));
+    painter.fillRect(QRectF(30, 0, 4, 3), QColor(0x22, 0x22, 0x22));
     painter.setPen(QPen(Qt::black, 0.5));
     painter.drawLine(QPointF(28.3, -15), QPointF(28.3, 3));
     painter.drawLine(QPointF(20, -5.7), QPointF(34, -5.7));
@@ -245,26 +246,26 @@ void drawLeftWall(QPainter& painter) {
                      QPointF(window.center().x(), window.bottom()));
     painter.drawLine(QPointF(window.left(), window.center().y()),
                      QPointF(window.right(), window.center().y()));
-    fill(painter, QRectF(window.left() - 2, window.bottom() + 0.6, window.width() + 4, 1.2),
-         QColor(0xf4, 0xf4, 0xf0));
+    painter.fillRect(QRectF(window.left() - 2, window.bottom() + 0.6, window.width() + 4, 1.2),
+                     QColor(0xf4, 0xf4, 0xf0));
 
     scaled.emplace(painter, QPointF(-62, kFloorLine), 0.6);
     const QRectF shelves(-72, -24, 20, 40);
-    fill(painter, shelves, QColor(0x7a, 0x52, 0x30));
+    painter.fillRect(shelves, QColor(0x7a, 0x52, 0x30));
     const std::array<QColor, 7> covers = {QColor(0xb2, 0x22, 0x22), QColor(0x1f, 0x4e, 0x8c),
                                           QColor(0xe0, 0xb0, 0x30), QColor(0x2e, 0x7d, 0x32),
                                           QColor(0xee, 0xee, 0xee), QColor(0x6a, 0x1b, 0x9a),
                                           QColor(0x33, 0x33, 0x33)};
     for (int shelf = 0; shelf < 4; ++shelf) {
         const double bottom = shelves.top() + 9.5 * (shelf + 1);
-        fill(painter, QRectF(shelves.left(), bottom, shelves.width(), 0.8),
-             QColor(0x5a, 0x3a, 0x20));
+        painter.fillRect(QRectF(shelves.left(), bottom, shelves.width(), 0.8),
+                         QColor(0x5a, 0x3a, 0x20));
         double x = shelves.left() + 0.8;
         for (int book = 0; x < shelves.right() - 2; ++book) {
             const int pick = (shelf * 5 + book * 3) % 7;
             const double width = 1.0 + (pick % 3) * 0.4;
             const double height = 6.0 + (book * 7 + shelf) % 3;
-            fill(painter, QRectF(x, bottom - height, width, height), covers[pick]);
+            painter.fillRect(QRectF(x, bottom - height, width, height), covers[pick]);
             x += width + 0.15;
         }
     }
@@ -291,26 +292,26 @@ void drawRightWall(QPainter& painter) {
 
     scaled.emplace(painter, QPointF(93, -14.5), 0.6);
     const QRectF picture(82, -22, 22, 15);
-    fill(painter, picture, QColor(0xf5, 0xd6, 0xa0));
+    painter.fillRect(picture, QColor(0xf5, 0xd6, 0xa0));
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0x5d, 0x6d, 0x7e));
     painter.drawPolygon(QPolygonF({QPointF(82, -10), QPointF(89, -19), QPointF(95, -12),
                                    QPointF(99, -17), QPointF(104, -10)}));
     painter.setBrush(Qt::white);
     painter.drawPolygon(QPolygonF({QPointF(87.6, -17.2), QPointF(89, -19), QPointF(90.4, -17.4)}));
-    fill(painter, QRectF(82, -10, 22, 3), QColor(0x3c, 0x7d, 0xa8));
+    painter.fillRect(QRectF(82, -10, 22, 3), QColor(0x3c, 0x7d, 0xa8));
     frame(painter, picture, QColor(0x4a, 0x30, 0x18), 0.9);
 
     scaled.emplace(painter, QPointF(121.5, kFloorLine), 0.7);
     const QRectF door(114, -20, 15, 38);
-    fill(painter, door, QColor(0x8b, 0x5a, 0x2b));
+    painter.fillRect(door, QColor(0x8b, 0x5a, 0x2b));
     frame(painter, door, QColor(0xf4, 0xf4, 0xf0), 0.9);
     frame(painter, QRectF(116, -17, 11, 13), QColor(0x70, 0x46, 0x20), 0.4);
     frame(painter, QRectF(116, -1, 11, 16), QColor(0x70, 0x46, 0x20), 0.4);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0xd4, 0xaf, 0x37));
     painter.drawEllipse(QPointF(126.5, 0), 0.7, 0.7);
-    fill(painter, QRectF(117.5, -25.5, 8, 3), QColor(0x1b, 0x8a, 0x3c));
+    painter.fillRect(QRectF(117.5, -25.5, 8, 3), QColor(0x1b, 0x8a, 0x3c));
     drawText(painter, QRectF(117.5, -25.3, 8, 2.6), QStringLiteral("EXIT"), Qt::white,
              Qt::AlignCenter, true);
 }
@@ -319,7 +320,7 @@ void drawRightWall(QPainter& painter) {
 void drawBackWall(QPainter& painter) {
     std::optional<ScaledAbout> scaled(std::in_place, painter, QPointF(-163, -12.5), 0.6);
     const QRectF board(-178, -22, 30, 19);
-    fill(painter, board, Qt::white);
+    painter.fillRect(board, Qt::white);
     frame(painter, board, QColor(0x9a, 0x9a, 0xa0), 0.6);
     drawText(painter, QRectF(-176, -20.5, 26, 2.6), QStringLiteral("Simulated PTZ Camera"),
              QColor(0x1a, 0x4f, 0xb0), Qt::AlignLeft | Qt::AlignVCenter);
@@ -334,11 +335,11 @@ void drawBackWall(QPainter& painter) {
     painter.drawLine(QPointF(-161.5, -10.3), QPointF(-160, -9));
     painter.drawLine(QPointF(-161.5, -7.7), QPointF(-160, -9));
     painter.drawEllipse(QPointF(-155, -9), 3, 2.5);
-    fill(painter, QRectF(-170, -2.6, 12, 0.8), QColor(0x9a, 0x9a, 0xa0));
+    painter.fillRect(QRectF(-170, -2.6, 12, 0.8), QColor(0x9a, 0x9a, 0xa0));
 
     // The plant, in the corner by the door.
     scaled.emplace(painter, QPointF(143, kFloorLine), 0.8);
-    fill(painter, QRectF(139, 10, 8, 8), QColor(0xb5, 0x5d, 0x3a));
+    painter.fillRect(QRectF(139, 10, 8, 8), QColor(0xb5, 0x5d, 0x3a));
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0x2f, 0x7d, 0x32));
     for (int leaf = 0; leaf < 9; ++leaf) {
