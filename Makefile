@@ -28,8 +28,9 @@ build: deps
 	cmake --preset release
 	cmake --build --preset release
 
+# With the simulated camera, so that there is something to drive without hardware.
 run: build
-	./build/release/src/app/ptzpanel
+	./build/release/src/app/ptzpanel --simulated-camera
 
 # The fuzzer runs first so that the test summary is the last thing printed.
 test: fuzz test-release test-sanitize

@@ -34,7 +34,7 @@ TEST_F(DeviceCombo, TheWatchersChangesNeverRunTheAction) {
     rows().removeItemAtIndex(0);
     EXPECT_EQ(picked.count(), 0);
     EXPECT_EQ(activated.count(), 0);
-    EXPECT_TRUE(bus.calls.empty()) << "nothing was bound";
+    EXPECT_TRUE(script.calls.empty()) << "nothing was bound";
 }
 
 TEST_F(DeviceCombo, ScrollingOverTheBoxBindsNothing) {
@@ -46,7 +46,7 @@ TEST_F(DeviceCombo, ScrollingOverTheBoxBindsNothing) {
     QApplication::sendEvent(&combo(), &wheel);
     EXPECT_EQ(picked.count(), 0);
     EXPECT_EQ(rows().indexOfSelectedItem(), -1);
-    EXPECT_TRUE(bus.calls.empty());
+    EXPECT_TRUE(script.calls.empty());
 }
 
 // The selection the watcher relies on: adding selects nothing, an empty text or the removal of

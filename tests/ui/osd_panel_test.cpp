@@ -28,7 +28,7 @@ class OsdPanel : public PanelTest {
     }
     bool bindingReached(const TestCamera& camera) {
         const std::string step = "device-plugin " + std::to_string(camera.location);
-        return std::find(bus.calls.begin(), bus.calls.end(), step) != bus.calls.end();
+        return std::find(script.calls.begin(), script.calls.end(), step) != script.calls.end();
     }
     void clickAllKeys() {
         for (ImageButton* key : {osd().upKey(), osd().downKey(), osd().leftKey(), osd().rightKey(),
@@ -103,13 +103,31 @@ std::vector<std::string> allKeysSent() {
             osdKey(7)};
 }
 
-TEST_F(OsdPanel, EachKeySendsItsOsdCommandOnceBound) {
+TEST_F(OsdPanel, EachKeyDrivesTheCamerasMenuOnceBound) {
     clickAllKeys();
     EXPECT_THAT(sent(), IsEmpty());
     EXPECT_THAT(log.lines, IsEmpty());
     bind(kPlainCamera);
-    clickAllKeys();
-    EXPECT_THAT(sent(), ElementsAreArray(allKeysSent()));
+    // A key, then the menu's level and the line under its cursor; nullptr: the menu is closed.
+    const std::tuple<ImageButton*, const char*, const char*> steps[] = {
+        {osd().openCloseKey(), "Setup", "Exposure      >"},
+        {osd().downKey(), "Setup", "White Balance >"},
+        {osd().okKey(), "White Balance", "Mode          Auto"},
+        {osd().rightKey(), "White Balance", "Mode          Indoor"},
+        {osd().upKey(), "White Balance", "Blue Gain     10"},
+        {osd().leftKey(), "White Balance", "Blue Gain     9"},
+        {osd().backKey(), "Setup", "White Balance >"},
+        {osd().openCloseKey(), nullptr, nullptr},
+    };
+    for (const auto& [key, title, line] : steps) {
+        QTest::mouseClick(key, Qt::LeftButton);
+        const sim::OsdMenuView menu = usb.camera.state().menu;
+        ASSERT_EQ(menu.open, title != nullptr) << key->objectName().toStdString();
+        if (menu.open) {
+            EXPECT_EQ(menu.title, title);
+            EXPECT_EQ(menu.lines[static_cast<size_t>(menu.cursor)], line);
+        }
+    }
     EXPECT_THAT(log.lines, ElementsAre("bRet = 1"));
 }
 
@@ -156,7 +174,7 @@ TEST_F(OsdPanel, AfterUnbindThePtzPanelKeepsTheOldCameraControl) {
     EXPECT_THAT(sent(), IsEmpty());
     // The camera is gone: the PTZ panel's commands still go out through the old control and
     // fail with its log line.
-    bus.openResults.push_back(usb_status::kNoDevice);
+    script.openResults.push_back(usb_status::kNoDevice);
     ptz().OnClickHome();
     EXPECT_THAT(log.lines, Contains("CameraControl Error: Unable to open interface (e00002c0)"));
 }

@@ -45,13 +45,12 @@ PanelTest::~PanelTest() {
 
 void PanelTest::bind(const TestCamera& camera) {
     osd().InitUvcContrl(camera.pid, camera.vid, 0);
-    bus.clear();
+    script.calls.clear();
+    usb.sent();
 }
 
 std::vector<std::string> PanelTest::sent() {
-    std::vector<std::string> lines = bus.transferLines();
-    bus.clear();
-    return lines;
+    return usb.sent();
 }
 
 }  // namespace ptz::testing

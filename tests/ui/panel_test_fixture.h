@@ -1,4 +1,4 @@
-// The real window with a recording fake camera behind it.
+// The real window with the simulated camera behind it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -46,15 +46,16 @@ class PanelTest : public ::testing::Test {
 
     // Binds a camera as the device watcher would, then forgets what the binding recorded.
     void bind(const TestCamera& camera);
-    // The transfers since the last call, as "setup | data" lines.
+    // The requests since the last call, as "setup | data" lines.
     std::vector<std::string> sent();
 
     ViewController& osd() { return *window->osdPanel(); }
     ViewController2& ptz() { return *window->ptzPanel(); }
     ImageButton& ptzButton(HoldControl control) { return *ptz().button(control); }
 
-    FakeBus bus;
-    FakeUsbRegistry registry{bus};
+    SimulatedUsb usb;
+    FakeUsbRegistry& registry = usb.registry;
+    ScriptedUsb& script = usb.script;
     LogCapture log;
     int watcherSetUps = 0;
     std::unique_ptr<MainWindow> window;

@@ -94,7 +94,7 @@ TEST_F(PtzPanel, DirectionLatchesAlternatePerButtonAndFlipOnlyOnSuccess) {
     EXPECT_FALSE(ptz().OnClickUp());
     EXPECT_THAT(log.lines, IsEmpty());
     bind(kPlainCamera);
-    bus.requestResults.push_back(usb_status::kTimeout);
+    script.requestResults.push_back(usb_status::kTimeout);
     EXPECT_FALSE(ptz().OnClickUp());
     EXPECT_TRUE(ptz().OnClickUp());
     ptz().OnClickDown();  // its own latch: still at "start"
@@ -130,13 +130,13 @@ TEST_F(PtzPanel, HoldingAButtonMovesAndLettingGoStops) {
 
 TEST_F(PtzPanel, AFailedStartOrStopLeavesTheButtonInStep) {
     bind(kPlainCamera);
-    bus.requestResults.push_back(usb_status::kTimeout);
+    script.requestResults.push_back(usb_status::kTimeout);
     press(HoldControl::Up);
     release(HoldControl::Up);  // the start failed: the release must not start a movement
     EXPECT_THAT(sent(), ElementsAre(panTilt("00 00 01 0a")));
 
     press(HoldControl::Left);
-    bus.requestResults.push_back(usb_status::kTimeout);
+    script.requestResults.push_back(usb_status::kTimeout);
     release(HoldControl::Left);  // the stop fails: the camera is still moving
     sent();
     press(HoldControl::Left);  // so the next press only stops
@@ -227,18 +227,29 @@ TEST_F(PtzPanel, AKeyHeldWhenThePanelIsHiddenStopsTheMove) {
     EXPECT_FALSE(ptzButton(HoldControl::Down).isDown());
 }
 
-TEST_F(PtzPanel, PresetGoesToSetOrCallByTheMatrix) {
+TEST_F(PtzPanel, PresetIsStoredOrRecalledAsTheMatrixSays) {
+    using namespace std::chrono_literals;
     bind(kPlainCamera);
+    press(HoldControl::Right);
+    usb.clock.advance(1s);  // 40° at the panel's speed
+    release(HoldControl::Right);
+    sent();
     typePreset("3");
     ptz().radioMatrix()->cell(0)->click();
     ptz().OnClickSet();  // choosing the column sends nothing
     EXPECT_THAT(sent(), IsEmpty());
     ptz().OnClickPresetCbx();
     EXPECT_THAT(sent(), ElementsAre(presetSet("03")));
+
+    ptz().OnClickHome();
+    usb.clock.advance(2s);
+    EXPECT_EQ(usb.camera.state().pan, 0);
     ptz().radioMatrix()->cell(1)->click();
     ptz().OnClickCall();
     ptz().OnClickPresetCbx();
-    EXPECT_THAT(sent(), ElementsAre(presetCall("03")));
+    usb.clock.advance(2s);
+    EXPECT_EQ(usb.camera.state().pan, 40 * 3600);
+    sent();
     ptz().GetRadioMatrix().selectCellAtColumn(-1);
     EXPECT_EQ(ptz().GetRadioMatrix().selectedColumn(), -1);
     ptz().OnClickPresetCbx();
