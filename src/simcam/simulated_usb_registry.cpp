@@ -70,6 +70,15 @@ std::unique_ptr<UsbDeviceService> SimulatedUsbRegistry::firstDeviceMatching(uint
     return nullptr;
 }
 
+std::unique_ptr<UsbDeviceService> SimulatedUsbRegistry::deviceAt(uint32_t locationId) {
+    if (std::unique_ptr<UsbDeviceService> real = machine_.deviceAt(locationId)) {
+        return real;
+    }
+    return locationId == kSimulatedCameraLocationId
+               ? std::make_unique<SimulatedDeviceService>(camera_)
+               : nullptr;
+}
+
 std::vector<UsbDeviceIds> SimulatedUsbRegistry::allDeviceIds() {
     std::vector<UsbDeviceIds> ids = machine_.allDeviceIds();
     ids.push_back({camera_.spec().vendorId, camera_.spec().productId});

@@ -27,6 +27,7 @@ class SimulatedUsbRegistry final : public UsbRegistry {
     std::vector<std::unique_ptr<UsbDeviceService>> allDevices() override;
     std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
                                                           uint32_t productId) override;
+    std::unique_ptr<UsbDeviceService> deviceAt(uint32_t locationId) override;
     std::vector<UsbDeviceIds> allDeviceIds() override;
 
   private:

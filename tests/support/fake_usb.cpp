@@ -124,7 +124,7 @@ std::unique_ptr<UsbDeviceService> FakeUsbRegistry::firstDeviceMatching(uint32_t 
 std::unique_ptr<UsbDeviceService> FakeUsbRegistry::deviceAt(uint32_t locationId) {
     for (const FakeDeviceSpec& spec : devices_) {
         if (spec.locationId == locationId) {
-            return std::make_unique<FakeDeviceService>(bus_, spec);
+            return std::make_unique<FakeDeviceService>(Listed{script_, camera_, spec});
         }
     }
     return nullptr;

@@ -31,6 +31,8 @@ TEST(SimulatedUsbRegistry, ComesAfterTheMachinesDevicesAndIsFoundByIdsAndByLocat
     EXPECT_STREQ(
         reached(UVCCameraControl::initWithLocationID(registry, kSimulatedCameraLocationId)),
         "simulated");
+    EXPECT_NE(registry.deviceAt(kSimulatedCameraLocationId), nullptr);
+    EXPECT_EQ(registry.deviceAt(0x01200000), nullptr);
     ASSERT_EQ(registry.allDeviceIds().size(), 2u);
     EXPECT_EQ(registry.allDeviceIds().back().productId, 0x0606u);
 }
