@@ -65,6 +65,16 @@ std::optional<Number> parseNumber(std::string_view text, int base) {
 
 constexpr std::string_view kDevicesRoot = "/sys/devices/";
 
+// What the symbolic link at `path` holds, as written; nullopt when there is no such link.
+std::optional<std::string> linkTarget(const std::string& path) {
+    std::array<char, 4096> target{};
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
+    if (length <= 0) {
+        return std::nullopt;
+    }
+    return std::string(target.data(), static_cast<size_t>(length));
+}
+
 }  // namespace
 
 std::vector<UsbDeviceRecord> usbDevices(std::optional<uint32_t> locationId) {
@@ -182,15 +192,11 @@ std::vector<std::string> sysfsDirectoryEntries(const std::string& path) {
 }
 
 std::string sysfsLinkTarget(const std::string& path) {
-    std::array<char, 4096> target{};
-    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
-    if (length <= 0) {
-        return {};
+    std::optional<std::string> target = linkTarget(path);
+    if (!target || target->starts_with('/')) {
+        return target.value_or(std::string());
     }
-    std::string_view relative(target.data(), static_cast<size_t>(length));
-    if (relative.starts_with('/')) {
-        return std::string(relative);
-    }
+    std::string_view relative = *target;
     std::string resolved = path.substr(0, path.rfind('/'));
     while (relative.starts_with("../")) {
         resolved.erase(std::min(resolved.size(), resolved.rfind('/')));
@@ -200,14 +206,8 @@ std::string sysfsLinkTarget(const std::string& path) {
 }
 
 std::string sysfsLinkName(const std::string& path) {
-    std::array<char, 4096> target{};
-    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size() - 1);
-    if (length <= 0) {
-        return {};
-    }
-    const std::string_view link(target.data(), static_cast<size_t>(length));
-    const size_t slash = link.find_last_of('/');
-    return std::string(slash == std::string_view::npos ? link : link.substr(slash + 1));
+    const std::optional<std::string> target = linkTarget(path);
+    return target ? target->substr(target->find_last_of('/') + 1) : std::string();
 }
 
 }  // namespace ptz
