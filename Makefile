@@ -7,7 +7,7 @@ PACKAGES := cmake ninja-build g++ pkg-config \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	umockdev libumockdev-dev \
 	xvfb xauth qt6-qpa-plugins imagemagick xdotool x11-utils \
-	clang libclang-rt-14-dev strace \
+	clang libclang-rt-14-dev strace v4l-utils \
 	desktop-file-utils
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
@@ -28,8 +28,9 @@ build: deps
 	cmake --preset release
 	cmake --build --preset release
 
+# With the simulated camera, so that there is something to drive without hardware.
 run: build
-	./build/release/src/app/ptzpanel
+	./build/release/src/app/ptzpanel --simulated-camera
 
 # The fuzzer runs first so that the test summary is the last thing printed.
 test: fuzz test-release test-sanitize

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <functional>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -150,6 +151,56 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// Where the commands' positionals go.
+struct CommandWords {
+    std::string word;  // the key, move, switch or preset action
+    std::string presetNumber;
+    std::string rowName;
+};
+
+// Adds the commands that `wanted` names to `app`, in the help's order; returns how many.
+int addCommands(CLI::App& app, CommandWords& words,
+                const std::function<bool(std::string_view name)>& wanted) {
+    int added = 0;
+    const auto addCommand = [&](std::string_view name, std::string_view description) {
+        if (!wanted(name)) {
+            return static_cast<CLI::App*>(nullptr);
+        }
+        ++added;
+        return app.add_subcommand(std::string(name), std::string(description))->group("Commands");
+    };
+    for (const Subject& subject : kSubjects) {
+        if (CLI::App* command = addCommand(subject.name, subject.description)) {
+            command->add_option(subject.name == "osd" ? "KEY" : "MOVE", words.word)
+                ->required()
+                ->check(CLI::IsMember(wordsOf(subject.verbs)));
+        }
+    }
+    addCommand("home", "Pan, tilt and zoom to the home position");
+    if (CLI::App* preset = addCommand("preset", "Store or recall preset N (0-255)")) {
+        preset->add_option("ACTION", words.word)
+            ->required()
+            ->check(CLI::IsMember(wordsOf(kPresetActions)));
+        preset->add_option("N", words.presetNumber, "Decimal, 0-255, with nothing after it")
+            ->required()
+            ->check(presetValidator());
+    }
+    for (const auto& [name, description] :
+         {std::pair{"get", "Print a control's current value, each field labelled"},
+          std::pair{"range", "Print a control's minimum and maximum, each field labelled"}}) {
+        if (CLI::App* command = addCommand(name, description)) {
+            const std::vector<std::string> rowNames(uvc_control_names.begin(),
+                                                    uvc_control_names.end());
+            command
+                ->add_option("ROW", words.rowName, "A row of the control table, e.g. zoomAbsolute")
+                ->required()
+                ->check(CLI::IsMember(rowNames));
+        }
+    }
+    addCommand("list", "Print the connected supported cameras: VID:PID LOCATION NAME");
+    return added;
+}
+
 }  // namespace
 
 PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
@@ -198,32 +249,17 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
             ->type_name("N")
             ->check(speedValidator());
 
-    const auto addCommand = [&app](std::string_view name, std::string_view description) {
-        return app.add_subcommand(std::string(name), std::string(description))->group("Commands");
+    // Making CLI11's commands costs more than the camera request: only those that the line
+    // names are made, and all of them only for the help or when it names none (for the help's
+    // list or the error). A word that names no command parses the same either way.
+    const auto named = [&args](std::string_view word) {
+        return std::find(args.begin(), args.end(), word) != args.end();
     };
-    std::string word, presetNumber, rowName;
-    for (const Subject& subject : kSubjects) {
-        addCommand(subject.name, subject.description)
-            ->add_option(subject.name == "osd" ? "KEY" : "MOVE", word)
-            ->required()
-            ->check(CLI::IsMember(wordsOf(subject.verbs)));
+    const bool help = named("-h") || named("--help");
+    CommandWords words;
+    if (addCommands(app, words, [&](std::string_view name) { return help || named(name); }) == 0) {
+        addCommands(app, words, [](std::string_view) { return true; });
     }
-    addCommand("home", "Pan, tilt and zoom to the home position");
-    CLI::App* preset = addCommand("preset", "Store or recall preset N (0-255)");
-    preset->add_option("ACTION", word)->required()->check(CLI::IsMember(wordsOf(kPresetActions)));
-    preset->add_option("N", presetNumber, "Decimal, 0-255, with nothing after it")
-        ->required()
-        ->check(presetValidator());
-    const std::vector<std::string> rowNames(uvc_control_names.begin(), uvc_control_names.end());
-    for (const auto& [name, description] :
-         {std::pair{"get", "Print a control's current value, each field labelled"},
-          std::pair{"range", "Print a control's minimum and maximum, each field labelled"}}) {
-        addCommand(name, description)
-            ->add_option("ROW", rowName, "A row of the control table, e.g. zoomAbsolute")
-            ->required()
-            ->check(CLI::IsMember(rowNames));
-    }
-    addCommand("list", "Print the connected supported cameras: VID:PID LOCATION NAME");
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -253,13 +289,13 @@ PtzctlParseResult parsePtzctlArguments(std::span<const std::string_view> args) {
     const auto subject = std::find_if(kSubjects.begin(), kSubjects.end(),
                                       [&](const Subject& s) { return s.name == name; });
     if (subject != kSubjects.end()) {
-        command.action = actionOf(subject->verbs, word);
+        command.action = actionOf(subject->verbs, words.word);
     } else if (name == "preset") {
-        command.action = actionOf(kPresetActions, word);
-        command.preset = *parsePresetNumber(presetNumber, PresetText::NumberOnly).number;
+        command.action = actionOf(kPresetActions, words.word);
+        command.preset = *parsePresetNumber(words.presetNumber, PresetText::NumberOnly).number;
     } else if (name == "get" || name == "range") {
         command.action = name == "get" ? PtzctlAction::Get : PtzctlAction::Range;
-        command.row = *uvcControlRowNamed(rowName);
+        command.row = *uvcControlRowNamed(words.rowName);
     } else {
         command.action = name == "home" ? PtzctlAction::Home : PtzctlAction::List;
     }

@@ -17,17 +17,15 @@ std::string formatted(const char* format, Numbers... numbers) {
     return text;
 }
 
-// The device at `locationId`, or nullptr. Reading a device's location needs access to it; a
-// device that gives none is passed over without a line (the registry's devices give access
-// unless they have gone meanwhile, and nothing could be sent to one that does not).
+// The device at `locationId`, or nullptr. A device that gives no access is passed over without
+// a line (the registry's devices give access unless they have gone meanwhile, and nothing could
+// be sent to one that does not).
 std::unique_ptr<UsbDevice> deviceAt(UsbRegistry& registry, uint32_t locationId) {
-    for (const std::unique_ptr<UsbDeviceService>& service : registry.allDevices()) {
-        std::unique_ptr<UsbDevice> device;
-        if (service && service->createPlugIn() == usb_status::kSuccess &&
-            service->queryDeviceInterface(device) == 0 && device &&
-            device->locationId() == locationId) {
-            return device;
-        }
+    const std::unique_ptr<UsbDeviceService> service = registry.deviceAt(locationId);
+    std::unique_ptr<UsbDevice> device;
+    if (service && service->createPlugIn() == usb_status::kSuccess &&
+        service->queryDeviceInterface(device) == 0) {
+        return device;
     }
     return nullptr;
 }
@@ -47,7 +45,7 @@ std::shared_ptr<UVCCameraControl> firstOpenableCamera(PtzctlMachine& machine, st
         }
         const UsbStatus status = handle->open();
         if (status == usb_status::kSuccess) {
-            handle->close();
+            // Left open for the command, whose first request then finds it open.
             return UVCCameraControl::initWithInterface(std::move(handle));
         }
         if (!firstRefusal) {

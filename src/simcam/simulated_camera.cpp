@@ -175,6 +175,7 @@ struct SimulatedCamera::Impl {
     uint8_t lastRecalledPreset = 0;
 
     uint8_t requestErrorCode = kNoError;
+    bool recording = true;
     std::vector<RecordedRequest> requests;
     std::function<void()> changed;
 };
@@ -519,11 +520,13 @@ ControlReply SimulatedCamera::controlRequest(std::span<const uint8_t, 8> setup,
         impl_->requestErrorCode = *outcome.errorCode;
     }
 
-    RecordedRequest record;
-    std::copy(setup.begin(), setup.end(), record.setup.begin());
-    record.data = isSet ? Bytes(stage.begin(), stage.end()) : outcome.answer;
-    record.stalled = outcome.stalled;
-    impl_->requests.push_back(std::move(record));
+    if (impl_->recording) {
+        RecordedRequest record;
+        std::copy(setup.begin(), setup.end(), record.setup.begin());
+        record.data = isSet ? Bytes(stage.begin(), stage.end()) : outcome.answer;
+        record.stalled = outcome.stalled;
+        impl_->requests.push_back(std::move(record));
+    }
 
     if (isSet && !outcome.stalled && impl_->changed && !(impl_->snapshot() == before)) {
         impl_->changed();
@@ -553,6 +556,7 @@ CameraState SimulatedCamera::state() const {
     state.autoFocus = camera.autoFocus;
     state.moving = camera.pan.moving() || camera.tilt.moving() || camera.zoom.moving() ||
                    camera.focus.moving();
+    state.inFocus = static_cast<uint16_t>(inFocusPosition(camera.zoom.position()));
     state.menu = camera.menu.view();
     return state;
 }
@@ -568,6 +572,13 @@ const std::vector<RecordedRequest>& SimulatedCamera::requests() const {
 
 void SimulatedCamera::clearRequests() {
     impl_->requests.clear();
+}
+
+void SimulatedCamera::setRecording(bool recording) {
+    impl_->recording = recording;
+    if (!recording) {
+        impl_->requests.clear();
+    }
 }
 
 void SimulatedCamera::setChangeCallback(std::function<void()> changed) {

@@ -111,6 +111,8 @@ struct CameraState {
     uint16_t focus = 0;     // wFocusAbsolute, a distance: smaller is nearer
     bool autoFocus = true;  // bFocusAuto
     bool moving = false;    // some axis is moving (or autofocus is still settling)
+    // The focus position at which the scene's subject is sharp at this zoom.
+    uint16_t inFocus = 0;
     OsdMenuView menu;
 };
 
@@ -142,9 +144,12 @@ class SimulatedCamera {
     // closed" and what is moving.
     std::string describe() const;
 
-    // Every request so far, in order; for checks of the bytes on the wire.
+    // Every request so far, in order, while recording (from the start); for checks of the bytes
+    // on the wire. A camera that lives as long as a program stops recording: the list would
+    // grow without bound.
     const std::vector<RecordedRequest>& requests() const;
     void clearRequests();
+    void setRecording(bool recording);
 
     // Called after a request changed what the camera shows or does (a move started or
     // stopped, the menu changed). The caller then follows state() while `moving` holds.

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -56,7 +57,12 @@ std::string nodeDescription(UMockdevTestbed* testbed, const std::string& interfa
 // written to it reaches the caller when the ioctl completes.
 class Resolved {
   public:
+    // Nothing is resolved for no bytes: the pointer may then be null (VIDIOC_TRY_EXT_CTRLS of
+    // no controls, as v4l2-ctl asks whether the call exists).
     Resolved(UMockdevIoctlData* parent, size_t offset, size_t length) {
+        if (length == 0) {
+            return;
+        }
         GError* error = nullptr;
         data_ = umockdev_ioctl_data_resolve(parent, offset, length, &error);
         throwOn(error, "resolving an ioctl argument");
@@ -70,7 +76,7 @@ class Resolved {
     Resolved& operator=(const Resolved&) = delete;
 
     UMockdevIoctlData* get() const { return data_; }
-    guint8* bytes() const { return data_->data; }
+    guint8* bytes() const { return data_ != nullptr ? data_->data : nullptr; }
 
   private:
     UMockdevIoctlData* data_ = nullptr;
@@ -148,7 +154,7 @@ void EmulatedVideoNodes::withFirmware(const std::function<void(sim::SimulatedCam
     use(firmware_);
 }
 
-int EmulatedVideoNodes::ioctls(VideoNodeKind kind) const {
+std::vector<unsigned long> EmulatedVideoNodes::ioctls(VideoNodeKind kind) const {
     const std::lock_guard lock(mutex_);
     return kind == VideoNodeKind::kCapture ? capture_.ioctls : metadata_.ioctls;
 }
@@ -183,11 +189,13 @@ void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     const Resolved argument(umockdev_ioctl_client_get_arg(client), 0, _IOC_SIZE(request));
     const std::lock_guard lock(mutex_);
-    ++node.ioctls;
+    node.ioctls.push_back(request);
     int error = ENOTTY;
     switch (request) {
         case VIDIOC_QUERYCAP:
-        case VIDIOC_QUERY_EXT_CTRL: {
+        case VIDIOC_QUERYCTRL:
+        case VIDIOC_QUERY_EXT_CTRL:
+        case VIDIOC_G_SELECTION: {
             // Plain structs, of the size in the request code.
             std::vector<guint8> copy(argument.bytes(), argument.bytes() + _IOC_SIZE(request));
             error = driver_.ioctl(node.kind, request, copy.data());
@@ -195,16 +203,17 @@ void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
             break;
         }
         case VIDIOC_G_EXT_CTRLS:
-        case VIDIOC_S_EXT_CTRLS: {
+        case VIDIOC_S_EXT_CTRLS:
+        case VIDIOC_TRY_EXT_CTRLS: {
             auto group = readStruct<v4l2_ext_controls>(argument);
             v4l2_ext_control* const callers = group.controls;
             const size_t size = group.count * sizeof(v4l2_ext_control);
             const Resolved list(argument.get(), offsetof(v4l2_ext_controls, controls), size);
             std::vector<v4l2_ext_control> controls(group.count);
-            std::memcpy(controls.data(), list.bytes(), size);
+            std::copy_n(list.bytes(), size, reinterpret_cast<guint8*>(controls.data()));
             group.controls = controls.data();
             error = driver_.ioctl(node.kind, request, &group);
-            std::memcpy(list.bytes(), controls.data(), size);
+            std::copy_n(reinterpret_cast<const guint8*>(controls.data()), size, list.bytes());
             writeStruct(argument, group, &v4l2_ext_controls::controls, callers);
             break;
         }

@@ -13,6 +13,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "simcam/simulated_camera.h"
 #include "uvcvideo_driver_model.h"
@@ -42,8 +43,8 @@ class EmulatedVideoNodes {
     // Runs `use` on the firmware while no ioctl is being answered.
     void withFirmware(const std::function<void(sim::SimulatedCamera&)>& use);
 
-    // How many ioctls reached the node.
-    int ioctls(VideoNodeKind node) const;
+    // The ioctl requests that reached the node, in order.
+    std::vector<unsigned long> ioctls(VideoNodeKind node) const;
 
     // The camera is being unplugged (before its device goes): open handles answer ENODEV, and
     // the nodes leave sysfs and /dev free for the next camera's.
@@ -57,7 +58,7 @@ class EmulatedVideoNodes {
         std::string syspath;
         UMockdevIoctlBase* handler = nullptr;
         bool attached = false;
-        int ioctls = 0;
+        std::vector<unsigned long> ioctls{};
     };
 
     static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node);

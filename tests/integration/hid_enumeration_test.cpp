@@ -20,6 +20,13 @@ TEST(UsbLocationId, BusInTheTopByteThenOneNibblePerPort) {
     EXPECT_EQ(usbLocationId(3, "1.2.3.4.5.6.7"), 0x03123456u);  // deeper ports do not fit
     EXPECT_EQ(usbLocationId(2, "15.1"), 0x02f10000u);
     EXPECT_EQ(usbLocationId(2, ""), 0x02000000u);
+
+    // From the kernel's name of a usb_device; other devices' names give none.
+    EXPECT_EQ(usbLocationIdOfDeviceName("1-2.3"), 0x01230000u);
+    EXPECT_EQ(usbLocationIdOfDeviceName("usb3"), 0x03000000u);
+    for (const char* other : {"1-2.3:1.0", "usb1-port2", "i2c-1", "0003:2E7E:0606.0001", "1-"}) {
+        EXPECT_EQ(usbLocationIdOfDeviceName(other), std::nullopt) << other;
+    }
 }
 
 TEST(HidEnumeration, ListsEveryHidNodeWithItsUsbIdentity) {

@@ -64,7 +64,16 @@ TEST_F(Binding, OfTwoCamerasWithTheSameIdsTheFirstTheRegistryListsByLocationAnyO
     std::unique_ptr<UsbDevice> firstListed;
     ASSERT_EQ(listed.front()->createPlugIn(), usb_status::kSuccess);
     ASSERT_EQ(listed.front()->queryDeviceInterface(firstListed), 0);
-    ASSERT_EQ(firstListed->locationId(), first.locationId());  // udev lists by syspath
+    ASSERT_EQ(firstListed->locationId(), first.locationId());  // listed by syspath
+    for (const EmulatedUsbCamera* camera : {&first, &behindHub}) {
+        std::unique_ptr<UsbDevice> found;
+        const std::unique_ptr<UsbDeviceService> at = registry->deviceAt(camera->locationId());
+        ASSERT_NE(at, nullptr);
+        ASSERT_EQ(at->createPlugIn(), usb_status::kSuccess);
+        ASSERT_EQ(at->queryDeviceInterface(found), 0);
+        EXPECT_EQ(found->locationId(), camera->locationId());
+    }
+    EXPECT_EQ(registry->deviceAt(0x01400000u), nullptr);
 
     EXPECT_TRUE(
         reaches(*UVCCameraControl::initWithVendorID(*registry, kVendorId, kProductId), first));

@@ -100,7 +100,7 @@ TEST_F(UvcvideoNodes, TheCaptureNodeIsOpenFromAStartToItsStop) {
     EXPECT_THAT(calls, ElementsAre("open", "VIDIOC_QUERYCAP", "VIDIOC_QUERY_EXT_CTRL",
                                    "VIDIOC_S_EXT_CTRLS", "UVCIOC_CTRL_QUERY", "VIDIOC_S_EXT_CTRLS",
                                    "close", "open", "UVCIOC_CTRL_QUERY", "close"));
-    EXPECT_EQ(nodes.ioctls(VideoNodeKind::kMetadata), 0);
+    EXPECT_THAT(nodes.ioctls(VideoNodeKind::kMetadata), IsEmpty());
     nodes.withFirmware([](sim::SimulatedCamera& firmware) {
         EXPECT_THAT(
             setLines(firmware),

@@ -1,4 +1,7 @@
-// An in-memory USB layer that records what reaches the "bus" and answers from a script.
+// The USB layer in memory, over the simulated camera: the bytes on the wire are the camera's
+// recorded requests, the answers its own. What the camera cannot produce is scripted here:
+// binding steps that fail, opens that fail (a device that is busy or gone), and requests whose
+// reply is lost on the way back (a time-out).
 #pragma once
 
 #include <cstdint>
@@ -7,47 +10,38 @@
 #include <string>
 #include <vector>
 
+#include "camera/uvc_camera_control.h"
 #include "platform/usb/usb_interface.h"
+#include "simcam/simulated_camera.h"
+#include "simcam/simulated_camera_interface.h"
 
 namespace ptz::testing {
 
-// One control transfer as it would appear on the bus.
-struct RecordedTransfer {
-    std::vector<uint8_t> setup;  // the 8 setup bytes in bus order
-    std::vector<uint8_t> data;   // the data stage: sent bytes for SET, answered bytes for GET
-};
-
-// What happened to the fake interfaces, in order: "open", "request", "close", "release".
-struct FakeBus {
+// What the camera control did, in order: "device-plugin <loc>", "interface-plugin <loc>/<n>",
+// "open", "request", "close", "release"; and the failures it is to meet.
+struct ScriptedUsb {
     std::vector<std::string> calls;
-    std::vector<RecordedTransfer> transfers;
-
-    // Scripted results, consumed front first; an empty queue means success.
+    // Consumed front first; an empty queue means success. A request reaches the camera
+    // whatever its scripted result.
     std::deque<UsbStatus> openResults;
     std::deque<UsbStatus> requestResults;
-    // Bytes a GET answers with, consumed front first; an empty queue answers nothing.
-    std::deque<std::vector<uint8_t>> getAnswers;
-
-    // Setup+data of every transfer as "21 01 00 01 00 13 02 00 | 00 00".
-    std::vector<std::string> transferLines() const;
-    void clear();
 };
 
-// Hex of bytes separated by spaces, lower case.
-std::string hexBytes(const std::vector<uint8_t>& bytes);
-
-class FakeUsbInterface final : public UsbInterface {
+// The camera's handle, with the script's failures in front of it.
+class ScriptedInterface final : public UsbInterface {
   public:
-    explicit FakeUsbInterface(FakeBus& bus) : bus_(bus) {}
-    ~FakeUsbInterface() override;
+    ScriptedInterface(ScriptedUsb& script, sim::SimulatedCamera& camera)
+        : script_(script), camera_(camera) {}
+    ~ScriptedInterface() override;
 
     UsbStatus open() override;
     UsbStatus controlRequest(UsbDeviceRequest& request) override;
     UsbStatus close() override;
-    uint8_t interfaceNumber() const override { return 0; }
+    uint8_t interfaceNumber() const override { return camera_.interfaceNumber(); }
 
   private:
-    FakeBus& bus_;
+    ScriptedUsb& script_;
+    sim::SimulatedCameraInterface camera_;
 };
 
 // A device for the fake registry, with scripted failures at each binding step.
@@ -63,21 +57,40 @@ struct FakeDeviceSpec {
     UsbStatus interfaceQueryStatus = usb_status::kSuccess;
 };
 
-// Records binding steps in bus.calls as "device-plugin <loc>", "interface-plugin <loc>/<n>".
+// Devices whose handles all reach the one camera.
 class FakeUsbRegistry final : public UsbRegistry {
   public:
-    explicit FakeUsbRegistry(FakeBus& bus) : bus_(bus) {}
+    FakeUsbRegistry(ScriptedUsb& script, sim::SimulatedCamera& camera)
+        : script_(script), camera_(camera) {}
 
     void add(const FakeDeviceSpec& device) { devices_.push_back(device); }
 
     std::vector<std::unique_ptr<UsbDeviceService>> allDevices() override;
     std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
                                                           uint32_t productId) override;
+    std::unique_ptr<UsbDeviceService> deviceAt(uint32_t locationId) override;
     std::vector<UsbDeviceIds> allDeviceIds() override;
 
   private:
-    FakeBus& bus_;
+    ScriptedUsb& script_;
+    sim::SimulatedCamera& camera_;
     std::vector<FakeDeviceSpec> devices_;
+};
+
+// A simulated camera on a clock the test moves, behind the scripted USB layer.
+struct SimulatedUsb {
+    explicit SimulatedUsb(sim::CameraSpec spec = {}) : camera(clock, std::move(spec)) {}
+
+    // A camera control bound to the camera's handle.
+    std::shared_ptr<UVCCameraControl> bind();
+    // The requests that reached the camera since the last call, as
+    // "21 01 00 01 00 13 02 00 | 00 00".
+    std::vector<std::string> sent();
+
+    sim::ManualClock clock;
+    sim::SimulatedCamera camera;
+    ScriptedUsb script;
+    FakeUsbRegistry registry{script, camera};
 };
 
 }  // namespace ptz::testing

@@ -61,6 +61,14 @@ constexpr std::array kMappings{
             V4L2_CTRL_TYPE_INTEGER, UVC_CTRL_DATA_TYPE_SIGNED, MappingKind::kRelativeSpeed},
 };
 
+// uvc_control_classes, with the names the V4L2 core gives them (v4l2_ctrl_get_name).
+struct ControlClass {
+    uint32_t id;
+    const char* name;
+};
+constexpr std::array kControlClasses{ControlClass{V4L2_CID_CAMERA_CLASS, "Camera Controls"},
+                                     ControlClass{V4L2_CID_USER_CLASS, "User Controls"}};
+
 struct ControlInfo {
     uint8_t index;  // bit in the camera terminal's bmControls
     uint8_t selector;
@@ -500,22 +508,63 @@ struct UvcvideoDriverModel::Impl {
         return 0;
     }
 
-    // uvc_find_control
+    // uvc_find_control: the control mapped to `id`, or with V4L2_CTRL_FLAG_NEXT_CTRL in `id`
+    // the one mapped to the lowest id above it.
     Control* findControl(uint32_t id, const Mapping*& mapping) {
+        const bool next = (id & V4L2_CTRL_FLAG_NEXT_CTRL) != 0;
+        id &= V4L2_CTRL_ID_MASK;
+        mapping = nullptr;
+        Control* found = nullptr;
         for (Entity* entity : chain) {
             for (Control& control : entity->controls) {
                 if (!control.initialized) {
                     continue;
                 }
                 for (const Mapping* candidate : control.mappings) {
-                    if (candidate->id == id) {
+                    if (!next && candidate->id == id) {
                         mapping = candidate;
                         return &control;
+                    }
+                    if (next && candidate->id > id &&
+                        (mapping == nullptr || mapping->id > candidate->id)) {
+                        mapping = candidate;
+                        found = &control;
                     }
                 }
             }
         }
+        return found;
+    }
+
+    // __uvc_query_v4l2_class: the control class that `id` names, or with
+    // V4L2_CTRL_FLAG_NEXT_CTRL the first one above it and below `nextControl`; only classes
+    // that have a mapped control count. Null for none.
+    const ControlClass* findClass(uint32_t id, uint32_t nextControl) const {
+        const bool next = (id & V4L2_CTRL_FLAG_NEXT_CTRL) != 0;
+        id &= V4L2_CTRL_ID_MASK;
+        for (const ControlClass& candidate : kControlClasses) {
+            if (!hasControlOf(candidate)) {
+                continue;
+            }
+            if (next ? candidate.id > id && candidate.id < nextControl : candidate.id == id) {
+                return &candidate;
+            }
+        }
         return nullptr;
+    }
+
+    // __uvc_ctrl_add_mapping marks the class of every mapping it adds.
+    bool hasControlOf(const ControlClass& controlClass) const {
+        for (const Entity* entity : chain) {
+            for (const Control& control : entity->controls) {
+                for (const Mapping* mapping : control.mappings) {
+                    if (V4L2_CTRL_ID2WHICH(mapping->id) == V4L2_CTRL_ID2WHICH(controlClass.id)) {
+                        return true;
+                    }
+                }
+            }
+        }
+        return false;
     }
 
     int32_t minimumOf(Control& control, const Mapping& mapping) {
@@ -526,83 +575,132 @@ struct UvcvideoDriverModel::Impl {
         return getValue(mapping, UVC_GET_MIN, control.row(kMinimum));
     }
 
-    // uvc_query_v4l2_ctrl / __uvc_query_v4l2_ctrl, as VIDIOC_QUERY_EXT_CTRL fills it in.
-    int queryControl(v4l2_query_ext_ctrl& query) {
+    // uvc_query_v4l2_ctrl: a control class, or a control. Enumerating with
+    // V4L2_CTRL_FLAG_NEXT_CTRL, a class comes before its first control.
+    int queryControl(v4l2_queryctrl& query) {
+        const ControlClass* controlClass = nullptr;
         const Mapping* mapping = nullptr;
-        Control* control = findControl(query.id, mapping);
-        if (control == nullptr) {
-            return EINVAL;
+        Control* control = nullptr;
+        if ((query.id & V4L2_CTRL_FLAG_NEXT_CTRL) == 0) {
+            controlClass = findClass(query.id, 0);
         }
-        v4l2_query_ext_ctrl answer{};
-        answer.id = mapping->id;
-        answer.type = mapping->v4l2Type;
-        std::strncpy(answer.name, mapping->name, sizeof answer.name - 1);
-        if ((control->flags & UVC_CTRL_FLAG_GET_CUR) == 0) {
+        if (controlClass == nullptr) {
+            control = findControl(query.id, mapping);
+            if (control == nullptr) {
+                return EINVAL;
+            }
+            if ((query.id & V4L2_CTRL_FLAG_NEXT_CTRL) != 0) {
+                controlClass = findClass(query.id, mapping->id);
+            }
+        }
+        if (controlClass != nullptr) {
+            // uvc_query_v4l2_class
+            query = v4l2_queryctrl{};
+            query.id = controlClass->id;
+            std::strncpy(reinterpret_cast<char*>(query.name), controlClass->name,
+                         sizeof query.name - 1);
+            query.type = V4L2_CTRL_TYPE_CTRL_CLASS;
+            query.flags = V4L2_CTRL_FLAG_WRITE_ONLY | V4L2_CTRL_FLAG_READ_ONLY;
+            return 0;
+        }
+        return describeControl(*control, *mapping, query);
+    }
+
+    // __uvc_query_v4l2_ctrl
+    int describeControl(Control& control, const Mapping& mapping, v4l2_queryctrl& query) {
+        v4l2_queryctrl answer{};
+        answer.id = mapping.id;
+        answer.type = mapping.v4l2Type;
+        std::strncpy(reinterpret_cast<char*>(answer.name), mapping.name, sizeof answer.name - 1);
+        if ((control.flags & UVC_CTRL_FLAG_GET_CUR) == 0) {
             answer.flags |= V4L2_CTRL_FLAG_WRITE_ONLY;
         }
-        if ((control->flags & UVC_CTRL_FLAG_SET_CUR) == 0) {
+        if ((control.flags & UVC_CTRL_FLAG_SET_CUR) == 0) {
             answer.flags |= V4L2_CTRL_FLAG_READ_ONLY;
         }
-        if (mapping->masterId != 0) {
+        if (mapping.masterId != 0) {
             const Mapping* masterMapping = nullptr;
-            Control* master = findControl(mapping->masterId, masterMapping);
+            Control* master = findControl(mapping.masterId, masterMapping);
             if (master != nullptr && (master->flags & UVC_CTRL_FLAG_GET_CUR) != 0) {
                 int32_t value = 0;
                 if (const int error = getCurrent(*master, *masterMapping, value); error != 0) {
                     return error;
                 }
-                if (value != mapping->masterManual) {
+                if (value != mapping.masterManual) {
                     answer.flags |= V4L2_CTRL_FLAG_INACTIVE;
                 }
             }
         }
-        if (!control->cached) {
-            if (const int error = populateCache(*control); error != 0) {
+        if (!control.cached) {
+            if (const int error = populateCache(control); error != 0) {
                 return error;
             }
         }
-        if ((control->flags & UVC_CTRL_FLAG_GET_DEF) != 0) {
-            answer.default_value = getValue(*mapping, UVC_GET_DEF, control->row(kDefault));
+        if ((control.flags & UVC_CTRL_FLAG_GET_DEF) != 0) {
+            answer.default_value = getValue(mapping, UVC_GET_DEF, control.row(kDefault));
         }
-        if (mapping->v4l2Type == V4L2_CTRL_TYPE_BOOLEAN) {
+        if (mapping.v4l2Type == V4L2_CTRL_TYPE_BOOLEAN) {
             answer.minimum = 0;
             answer.maximum = 1;
             answer.step = 1;
         } else {
-            if ((control->flags & UVC_CTRL_FLAG_GET_MIN) != 0) {
-                answer.minimum = minimumOf(*control, *mapping);
+            if ((control.flags & UVC_CTRL_FLAG_GET_MIN) != 0) {
+                answer.minimum = minimumOf(control, mapping);
             }
-            if ((control->flags & UVC_CTRL_FLAG_GET_MAX) != 0) {
-                answer.maximum = getValue(*mapping, UVC_GET_MAX, control->row(kMaximum));
+            if ((control.flags & UVC_CTRL_FLAG_GET_MAX) != 0) {
+                answer.maximum = getValue(mapping, UVC_GET_MAX, control.row(kMaximum));
             }
-            if ((control->flags & UVC_CTRL_FLAG_GET_RES) != 0) {
-                answer.step = static_cast<uint32_t>(
-                    getValue(*mapping, UVC_GET_RES, control->row(kResolution)));
+            if ((control.flags & UVC_CTRL_FLAG_GET_RES) != 0) {
+                answer.step = getValue(mapping, UVC_GET_RES, control.row(kResolution));
             }
         }
-        // uvc_ioctl_query_ext_ctrl
-        answer.elem_size = 4;
-        answer.elems = 1;
         query = answer;
         return 0;
     }
 
-    // uvc_ctrl_is_accessible: the control exists and may be read or written; a slave control
-    // (focus absolute) may be set only while its master (autofocus) is manual, in this call or
-    // on the camera.
-    int checkAccess(uint32_t id, const v4l2_ext_controls& controls, bool set) {
+    // uvc_ioctl_query_ext_ctrl: the same, in the extended struct.
+    int queryExtendedControl(v4l2_query_ext_ctrl& query) {
+        v4l2_queryctrl control{};
+        control.id = query.id;
+        if (const int error = queryControl(control); error != 0) {
+            return error;
+        }
+        query = v4l2_query_ext_ctrl{};
+        query.id = control.id;
+        query.type = control.type;
+        static_assert(sizeof query.name == sizeof control.name);
+        std::memcpy(query.name, control.name, sizeof query.name);
+        query.minimum = control.minimum;
+        query.maximum = control.maximum;
+        query.step = static_cast<uint64_t>(control.step);
+        query.default_value = control.default_value;
+        query.flags = control.flags;
+        query.elem_size = 4;
+        query.elems = 1;
+        return 0;
+    }
+
+    // uvc_ctrl_is_accessible, for `request` VIDIOC_G_EXT_CTRLS, VIDIOC_TRY_EXT_CTRLS or
+    // VIDIOC_S_EXT_CTRLS: the control exists and may be read or written; a slave control (focus
+    // absolute) may be set only while its master (autofocus) is manual, in this call or on the
+    // camera.
+    int checkAccess(uint32_t id, const v4l2_ext_controls& controls, unsigned long request) {
+        if (findClass(id, 0) != nullptr) {
+            return EACCES;
+        }
         const Mapping* mapping = nullptr;
         Control* control = findControl(id, mapping);
         if (control == nullptr) {
             return EINVAL;
         }
-        if (!set && (control->flags & UVC_CTRL_FLAG_GET_CUR) == 0) {
+        const bool read = request == VIDIOC_G_EXT_CTRLS;
+        if (read && (control->flags & UVC_CTRL_FLAG_GET_CUR) == 0) {
             return EACCES;
         }
-        if (set && (control->flags & UVC_CTRL_FLAG_SET_CUR) == 0) {
+        if (!read && (control->flags & UVC_CTRL_FLAG_SET_CUR) == 0) {
             return EACCES;
         }
-        if (!set || mapping->masterId == 0) {
+        if (request != VIDIOC_S_EXT_CTRLS || mapping->masterId == 0) {
             return 0;
         }
         for (uint32_t i = controls.count; i-- > 0;) {
@@ -713,7 +811,8 @@ struct UvcvideoDriverModel::Impl {
     // uvc_ioctl_g_ext_ctrls
     int getControls(v4l2_ext_controls& controls) {
         for (uint32_t i = 0; i < controls.count; ++i) {
-            if (const int error = checkAccess(controls.controls[i].id, controls, false);
+            if (const int error =
+                    checkAccess(controls.controls[i].id, controls, VIDIOC_G_EXT_CTRLS);
                 error != 0) {
                 return error;
             }
@@ -732,10 +831,11 @@ struct UvcvideoDriverModel::Impl {
         return commit(true);
     }
 
-    // uvc_ioctl_s_try_ext_ctrls for VIDIOC_S_EXT_CTRLS
-    int setControls(v4l2_ext_controls& controls) {
+    // uvc_ioctl_s_try_ext_ctrls, for `request` VIDIOC_S_EXT_CTRLS or VIDIOC_TRY_EXT_CTRLS (which
+    // rounds, clamps and reads as a set does, then rolls back).
+    int setControls(v4l2_ext_controls& controls, unsigned long request) {
         for (uint32_t i = 0; i < controls.count; ++i) {
-            if (const int error = checkAccess(controls.controls[i].id, controls, true);
+            if (const int error = checkAccess(controls.controls[i].id, controls, request);
                 error != 0) {
                 return error;
             }
@@ -746,7 +846,16 @@ struct UvcvideoDriverModel::Impl {
                 return error;
             }
         }
-        return commit(false);
+        return commit(request != VIDIOC_S_EXT_CTRLS);
+    }
+
+    // uvc_ioctl_g_selection: a rectangle only for the capture stream's default and bounds crop
+    // targets, which are not modelled (ENOTTY); EINVAL for every other target and type.
+    static int getSelection(const v4l2_selection& selection) {
+        const bool hasRectangle = selection.type == V4L2_BUF_TYPE_VIDEO_CAPTURE &&
+                                  (selection.target == V4L2_SEL_TGT_CROP_DEFAULT ||
+                                   selection.target == V4L2_SEL_TGT_CROP_BOUNDS);
+        return hasRectangle ? ENOTTY : EINVAL;
     }
 
     // uvc_ctrl_fill_xu_info / uvc_ctrl_init_xu_ctrl: GET_LEN and GET_INFO on first use.
@@ -878,12 +987,17 @@ struct UvcvideoDriverModel::Impl {
             return ENOTTY;
         }
         switch (request) {
+            case VIDIOC_QUERYCTRL:
+                return queryControl(*static_cast<v4l2_queryctrl*>(argument));
             case VIDIOC_QUERY_EXT_CTRL:
-                return queryControl(*static_cast<v4l2_query_ext_ctrl*>(argument));
+                return queryExtendedControl(*static_cast<v4l2_query_ext_ctrl*>(argument));
             case VIDIOC_G_EXT_CTRLS:
                 return getControls(*static_cast<v4l2_ext_controls*>(argument));
             case VIDIOC_S_EXT_CTRLS:
-                return setControls(*static_cast<v4l2_ext_controls*>(argument));
+            case VIDIOC_TRY_EXT_CTRLS:
+                return setControls(*static_cast<v4l2_ext_controls*>(argument), request);
+            case VIDIOC_G_SELECTION:
+                return getSelection(*static_cast<v4l2_selection*>(argument));
             case UVCIOC_CTRL_QUERY:
                 return queryExtensionUnit(*static_cast<uvc_xu_control_query*>(argument));
             default:

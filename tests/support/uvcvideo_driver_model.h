@@ -5,13 +5,16 @@
 // in process and behind umockdev's ioctl handlers alike.
 //
 // Modelled: binding (descriptor parsing, the video chain, GET_INFO of the camera terminal's
-// controls), VIDIOC_QUERYCAP, VIDIOC_QUERY_EXT_CTRL, VIDIOC_G_EXT_CTRLS, VIDIOC_S_EXT_CTRLS and
-// UVCIOC_CTRL_QUERY with the driver's control cache, its own requests and its errnos; open
-// handles (which keep the camera from autosuspending); unplugging. Only the camera terminal
-// controls our backend uses have V4L2 mappings here. Not modelled: other ioctls (ENOTTY), the
-// processing unit's controls, selector units, control events and the status endpoint, power
-// management itself, V4L2_CTRL_FLAG_NEXT_CTRL enumeration, control-class ids, default values
-// (V4L2_CTRL_WHICH_DEF_VAL), error_idx, and short answers from the camera.
+// controls), VIDIOC_QUERYCAP, VIDIOC_QUERYCTRL and VIDIOC_QUERY_EXT_CTRL (with the control
+// classes and V4L2_CTRL_FLAG_NEXT_CTRL enumeration), VIDIOC_G_EXT_CTRLS, VIDIOC_S_EXT_CTRLS,
+// VIDIOC_TRY_EXT_CTRLS and UVCIOC_CTRL_QUERY with the driver's control cache, its own requests
+// and its errnos; VIDIOC_G_SELECTION's refusals; open handles (which keep the camera from
+// autosuspending); unplugging. That is what our backend and v4l2-ctl's --set-ctrl ask. Only
+// the camera terminal controls our backend uses have V4L2 mappings here (the simulated camera
+// has no others). Not modelled: other ioctls (ENOTTY), the streams' formats and rectangles, the
+// processing unit's controls, menus, selector units, control events and the status endpoint,
+// power management itself, default values (V4L2_CTRL_WHICH_DEF_VAL), error_idx, and short
+// answers from the camera.
 //
 // Not thread-safe: an ioctl handler on another thread guards it with its own lock.
 #pragma once

@@ -1,7 +1,7 @@
-// The window on real widgets, for what needs Qt: the mouse and keys on the panels, the preset
-// and device boxes' signals, shortcuts and dialogs, the status line with its camera picker,
-// the speed menu and what the window remembers. The panels' behaviour is checked through fake
-// views in the unit tests.
+// The window on real widgets with the simulated camera behind it, for what needs Qt: the mouse and
+// keys on the panels, the preset and device boxes' signals, shortcuts and dialogs, the status line
+// with its camera picker, the speed menu and what the window remembers. The panels' behaviour is
+// checked through fake views in the unit tests.
 #include <gmock/gmock.h>
 
 #include <QAbstractItemView>
@@ -38,7 +38,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-// Two cameras in the registry: 3242:1000 (its model shows the PTZ tab only) and another.
+// Two cameras in the registry, both the simulated one: 3242:1000 (its model shows the PTZ tab
+// only) and another.
 constexpr st_DevRef kPtzOnlyCamera{nullptr, 0x3242, 0x1000};
 constexpr st_DevRef kPlainCamera{nullptr, 0x1234, 0x0606};
 
@@ -63,10 +64,10 @@ class Window : public ::testing::Test {
   protected:
     Window() {
         for (const st_DevRef& camera : {kPtzOnlyCamera, kPlainCamera}) {
-            registry.add({.vendorId = static_cast<uint32_t>(camera.vid),
-                          .productId = static_cast<uint32_t>(camera.pid)});
+            usb.registry.add({.vendorId = static_cast<uint32_t>(camera.vid),
+                              .productId = static_cast<uint32_t>(camera.pid)});
         }
-        window = std::make_unique<MainWindow>(registry, OsdPanelLogic::DeviceWatcherSetUp{});
+        window = std::make_unique<MainWindow>(usb.registry, OsdPanelLogic::DeviceWatcherSetUp{});
     }
     ~Window() override {
         window.reset();
@@ -90,13 +91,9 @@ class Window : public ::testing::Test {
     }
     void bind(const st_DevRef& camera) {
         osd().InitUvcContrl(camera.pid, camera.vid, 0);
-        bus.clear();
+        usb.sent();
     }
-    std::vector<std::string> sent() {
-        std::vector<std::string> lines = bus.transferLines();
-        bus.clear();
-        return lines;
-    }
+    std::vector<std::string> sent() { return usb.sent(); }
     void show() {
         window->show();
         window->activateWindow();
@@ -107,8 +104,7 @@ class Window : public ::testing::Test {
         QTest::mouseRelease(&in(ptz(), button), Qt::LeftButton);
     }
 
-    FakeBus bus;
-    FakeUsbRegistry registry{bus};
+    SimulatedUsb usb;
     LogCapture log;
     std::unique_ptr<MainWindow> window;
 };
@@ -247,7 +243,7 @@ TEST_F(Window, TheUsersPickBindsACameraWhichTheStatusLineCanChangeInEveryArrange
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&box, &wheel);
     EXPECT_EQ(picked.count(), 0);
-    EXPECT_THAT(bus.calls, IsEmpty()) << "nothing was bound";
+    EXPECT_THAT(usb.script.calls, IsEmpty()) << "nothing was bound";
     show();
     pickFromList(box, 0);
     EXPECT_EQ(picked.count(), 1);
@@ -265,7 +261,7 @@ TEST_F(Window, TheUsersPickBindsACameraWhichTheStatusLineCanChangeInEveryArrange
     EXPECT_TRUE(picker.menu()->actions()[1]->isChecked());
 
     QLabel& message = in<QLabel>(*window, "statusMessage");
-    bus.requestResults = {usb_status::kTimeout, usb_status::kSuccess};
+    usb.script.requestResults = {usb_status::kTimeout, usb_status::kSuccess};
     QTest::mouseClick(&in(ptz(), "homeButton"), Qt::LeftButton);
     EXPECT_EQ(message.text(), "The camera did not answer");
     QTest::mouseClick(&in(ptz(), "homeButton"), Qt::LeftButton);
@@ -283,7 +279,8 @@ TEST_F(Window, SpeedControlsShowOnThePtzTabAndAskTheCameraWhenOpened) {
     EXPECT_EQ(sent().size(), 6u) << "GET_MIN and GET_MAX of pan/tilt, zoom and focus";
     in<SpeedSlider>(ptz(), "panTiltSpeed").triggerAction(QAbstractSlider::SliderToMaximum);
     hold("upButton");
-    EXPECT_THAT(sent(), ElementsAre(panTilt("00 00 01 ff"), panTilt("00 00 00 ff")));
+    EXPECT_THAT(sent(), ElementsAre(panTilt("00 00 01 14"), panTilt("00 00 00 14")))
+        << "the fastest that pan (24) and tilt (20) both take";
 }
 
 TEST_F(Window, TheWindowRemembersItsPlaceAndTheUsersTab) {
@@ -292,7 +289,7 @@ TEST_F(Window, TheWindowRemembersItsPlaceAndTheUsersTab) {
     QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.tabRect(1).center());
     window->resize(600, 640);
     window->close();
-    MainWindow again(registry, OsdPanelLogic::DeviceWatcherSetUp{});
+    MainWindow again(usb.registry, OsdPanelLogic::DeviceWatcherSetUp{});
     EXPECT_EQ(again.tabViewController()->currentWidget(), again.ptzPanel());
     EXPECT_EQ(again.size(), QSize(600, 640));
 }

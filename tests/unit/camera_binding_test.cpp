@@ -10,16 +10,16 @@ namespace ptz {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeBus;
-using testing::FakeDeviceSpec;
 using testing::FakeUsbRegistry;
 using ::testing::IsEmpty;
 using testing::LogCapture;
+using testing::SimulatedUsb;
 
 class Binding : public ::testing::Test {
   protected:
-    FakeBus bus;
-    FakeUsbRegistry registry{bus};
+    SimulatedUsb usb;
+    FakeUsbRegistry& registry = usb.registry;
+    std::vector<std::string>& calls = usb.script.calls;
     LogCapture log;
 };
 
@@ -47,10 +47,9 @@ TEST_F(Binding, AnUnlistableDeviceIsSilentAndOnlyTheFirstInterfaceIsConsidered) 
     registry.add({.vendorId = 3, .productId = 3, .locationId = 9, .videoControlInterfaces = 2});
     EXPECT_FALSE(UVCCameraControl::initWithVendorID(registry, 2, 2)->isBound());
     EXPECT_THAT(log.lines, IsEmpty());
-    bus.clear();
+    calls.clear();
     EXPECT_TRUE(UVCCameraControl::initWithVendorID(registry, 3, 3)->isBound());
-    EXPECT_THAT(bus.calls,
-                ElementsAre("device-plugin 9", "interface-plugin 9/0", "close", "release"));
+    EXPECT_THAT(calls, ElementsAre("device-plugin 9", "interface-plugin 9/0", "close", "release"));
 }
 
 TEST_F(Binding, LocationSearchVisitsDevicesUntilItsMatch) {
@@ -63,24 +62,24 @@ TEST_F(Binding, LocationSearchVisitsDevicesUntilItsMatch) {
     registry.add({.vendorId = 4, .productId = 4, .locationId = 0x01400000});
 
     EXPECT_TRUE(UVCCameraControl::initWithLocationID(registry, 0x01300000)->isBound());
-    EXPECT_THAT(bus.calls, ElementsAre("device-plugin 17825792", "device-plugin 18874368",
-                                       "device-plugin 19922944", "interface-plugin 19922944/0",
-                                       "close", "release"));
+    EXPECT_THAT(calls, ElementsAre("device-plugin 17825792", "device-plugin 18874368",
+                                   "device-plugin 19922944", "interface-plugin 19922944/0", "close",
+                                   "release"));
     EXPECT_THAT(log.lines,
                 ElementsAre("CameraControl Error: IOCreatePlugInInterfaceForService returned "
                             "0xe00002e2.",
                             "CameraControl Error: QueryInterface returned 5."));
 
     log.lines.clear();
-    bus.clear();
+    calls.clear();
     EXPECT_FALSE(UVCCameraControl::initWithLocationID(registry, 0x05000000)->isBound());
-    EXPECT_EQ(bus.calls.size(), 4u);  // every device visited
+    EXPECT_EQ(calls.size(), 4u);      // every device visited
     EXPECT_EQ(log.lines.size(), 2u);  // only the failures met on the way
 }
 
 TEST_F(Binding, DestroyingAnUnboundObjectTouchesNothing) {
     UVCCameraControl::initWithLocationID(registry, 1).reset();
-    EXPECT_THAT(bus.calls, IsEmpty());
+    EXPECT_THAT(calls, IsEmpty());
 }
 
 TEST_F(Binding, TwoObjectsOnOneCameraCoexist) {
@@ -88,9 +87,9 @@ TEST_F(Binding, TwoObjectsOnOneCameraCoexist) {
     auto first = UVCCameraControl::initWithVendorID(registry, 1, 1);
     auto second = UVCCameraControl::initWithVendorID(registry, 1, 1);
     first.reset();
-    bus.clear();
+    calls.clear();
     EXPECT_TRUE(second->ClickOsdBackBtn());
-    EXPECT_THAT(bus.calls, ElementsAre("open", "request", "close"));
+    EXPECT_THAT(calls, ElementsAre("open", "request", "close"));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The command set: exact requests per command, the zoom/focus toggles and autofocus flag.
-// The toggles are process-wide; every case runs in its own process.
+// The command set against the simulated camera: exact requests per command, the zoom/focus
+// toggles and autofocus flag. The toggles are process-wide; every case runs in its own process.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -13,10 +13,9 @@ namespace ptz {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeBus;
-using testing::FakeUsbInterface;
 using ::testing::IsEmpty;
 using testing::LogCapture;
+using testing::SimulatedUsb;
 
 constexpr auto kOsdKey = [](int selector) {
     return "21 01 00 0" + std::to_string(selector) + " 00 13 02 00 | 00 00";
@@ -39,20 +38,23 @@ std::string autoFocus(const char* data) {
     return std::string(kFocusAuto) + data;
 }
 
+// The camera focuses by hand: it refuses focus moves while its autofocus is on.
 class CameraCommands : public ::testing::Test {
   protected:
-    FakeBus bus;
-    LogCapture log;
-    std::shared_ptr<UVCCameraControl> camera = bind();
-
-    std::shared_ptr<UVCCameraControl> bind() {
-        return UVCCameraControl::initWithInterface(std::make_unique<FakeUsbInterface>(bus));
+    void SetUp() override {
+        camera->MakeAutoFocus(false);
+        usb.sent();
+        log.lines.clear();
     }
     std::vector<std::string> run(const std::function<void()>& command) {
-        bus.clear();
+        usb.sent();
         command();
-        return bus.transferLines();
+        return usb.sent();
     }
+
+    SimulatedUsb usb;
+    LogCapture log;
+    std::shared_ptr<UVCCameraControl> camera = usb.bind();
 };
 
 TEST_F(CameraCommands, OsdKeysSendTheKeyThenAPanTiltStop) {
@@ -71,13 +73,13 @@ TEST_F(CameraCommands, OsdKeysSendTheKeyThenAPanTiltStop) {
 }
 
 TEST_F(CameraCommands, OsdDirectionReportsTheKeyNotTheStop) {
-    bus.requestResults = {usb_status::kSuccess, usb_status::kPipeStalled};
+    usb.script.requestResults = {usb_status::kSuccess, usb_status::kTimeout};
     EXPECT_TRUE(camera->ClickOsdLeftBtn());
-    bus.requestResults = {usb_status::kPipeStalled, usb_status::kSuccess};
+    usb.script.requestResults = {usb_status::kTimeout, usb_status::kSuccess};
     EXPECT_FALSE(camera->ClickOsdLeftBtn());
-    EXPECT_EQ(bus.transfers.size(), 4u);  // the stop is sent after a failed key too
+    EXPECT_EQ(usb.sent().size(), 4u);  // the stop is sent after a failed key too
 
-    bus.requestResults = {usb_status::kPipeStalled};
+    usb.script.requestResults = {usb_status::kTimeout};
     EXPECT_FALSE(camera->ClickOsdOkBtn());
     EXPECT_EQ(log.lines.back(), "bRet = 0");
 }
@@ -96,7 +98,7 @@ TEST_F(CameraCommands, PanTiltStartsAndStops) {
                 ElementsAre(panTilt("00 00 01 0a"), panTilt("00 00 00 0a"), panTilt("00 00 ff 0a"),
                             panTilt("00 00 00 0a"), panTilt("ff 0a 00 00"), panTilt("00 0a 00 00"),
                             panTilt("01 0a 00 00"), panTilt("00 0a 00 00")));
-    bus.requestResults = {usb_status::kPipeStalled};
+    usb.script.requestResults = {usb_status::kTimeout};
     EXPECT_FALSE(camera->ClickPtzRightBtn(true));
 }
 
@@ -135,7 +137,7 @@ TEST_F(CameraCommands, ZoomTogglesFlipOnSuccessOnlyAndOutliveTheObject) {
     EXPECT_THAT(run([&] {
                     EXPECT_TRUE(camera->ClickPtzZoomPlusBtn());
                     EXPECT_TRUE(camera->ClickPtzZoomReduceBtn());
-                    bus.requestResults = {usb_status::kPipeStalled};
+                    usb.script.requestResults = {usb_status::kTimeout};
                     EXPECT_FALSE(camera->ClickPtzZoomPlusBtn());
                     EXPECT_TRUE(camera->ClickPtzZoomPlusBtn());
                     EXPECT_TRUE(camera->ClickPtzZoomPlusBtn());
@@ -144,7 +146,7 @@ TEST_F(CameraCommands, ZoomTogglesFlipOnSuccessOnlyAndOutliveTheObject) {
                             zoom("01 00 03")));
 
     camera->ClickPtzFocusReduceBtn();
-    camera = bind();
+    camera = usb.bind();
     EXPECT_THAT(run([&] {
                     camera->ClickPtzZoomPlusBtn();
                     camera->ClickPtzZoomReduceBtn();
@@ -182,7 +184,7 @@ TEST_F(CameraCommands, AutofocusFlipsTheFlagEvenWhenTheRequestFails) {
     EXPECT_THAT(run([&] { camera->ClickPtzAutoFocusBtn(); }), ElementsAre(autoFocus("00")));
     EXPECT_EQ(camera->bAutoFocus(), 0);
 
-    bus.requestResults = {usb_status::kPipeStalled};
+    usb.script.requestResults = {usb_status::kTimeout};
     EXPECT_FALSE(camera->ClickPtzAutoFocusBtn());
     EXPECT_EQ(camera->bAutoFocus(), 1);
 
@@ -202,7 +204,7 @@ TEST_F(CameraCommands, MakeAutoFocusStoresThenSends) {
                 ElementsAre(autoFocus("00"), focus("01 03"), autoFocus("01")));
     EXPECT_EQ(camera->bAutoFocus(), 1);
 
-    bus.requestResults = {usb_status::kPipeStalled};
+    usb.script.requestResults = {usb_status::kTimeout};
     camera->MakeAutoFocus(false);
     EXPECT_EQ(camera->bAutoFocus(), 0);
 }

@@ -1,4 +1,5 @@
-// The request layer: encoding on the bus, GET decoding, the float conversion and failures.
+// The request layer against the simulated camera: encoding on the bus, GET decoding, the float
+// conversion, and the open-request-close sequence with its failures.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -14,22 +15,21 @@ namespace ptz {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::FakeBus;
-using testing::FakeUsbInterface;
+using ::testing::IsEmpty;
 using testing::LogCapture;
+using testing::SimulatedUsb;
 
 class ControlRequests : public ::testing::Test {
   protected:
-    FakeBus bus;
+    SimulatedUsb usb;
     LogCapture log;
-    std::shared_ptr<UVCCameraControl> camera =
-        UVCCameraControl::initWithInterface(std::make_unique<FakeUsbInterface>(bus));
+    std::shared_ptr<UVCCameraControl> camera = usb.bind();
 
     std::string sent(const UvcControlSpec& spec, float value) {
-        bus.clear();
-        EXPECT_TRUE(camera->setValue(value, &spec));
-        EXPECT_EQ(bus.transfers.size(), 1u);
-        return bus.transferLines().front();
+        camera->setValue(value, &spec);
+        const std::vector<std::string> lines = usb.sent();
+        EXPECT_EQ(lines.size(), 1u);
+        return lines.empty() ? "" : lines.front();
     }
 };
 
@@ -55,102 +55,70 @@ TEST_F(ControlRequests, SetCurEncodesTheValueLittleEndianInTheControlsLength) {
     }
 }
 
-TEST_F(ControlRequests, GetDecodesLittleEndianZeroExtended) {
-    bus.getAnswers = {{0xff, 0xff}, {0x34}, {0x9c, 0xff, 0xff, 0xff, 0x01, 0x00, 0x00, 0x80}};
-    EXPECT_EQ(camera->getDataFor(kUvcGetCur, 2, 11, 1), 65535);
-    // A short answer leaves the missing high bytes 0.
-    EXPECT_EQ(camera->getDataFor(kUvcGetCur, 2, 11, 1), 0x34);
-    EXPECT_EQ(camera->getDataFor(kUvcGetMax, 8, 13, 1),
-              static_cast<int64_t>(0x80000001ffffff9cULL));
-    EXPECT_THAT(bus.transferLines(),
-                ElementsAre("a1 81 00 0b 00 01 02 00 | ff ff", "a1 81 00 0b 00 01 02 00 | 34",
-                            "a1 83 00 0d 00 01 08 00 | 9c ff ff ff 01 00 00 80"));
+TEST_F(ControlRequests, GetAssemblesTheAnswerLittleEndianWithoutSignExtension) {
+    // Pan -170° and tilt -30° in arc seconds, four bytes each.
+    EXPECT_EQ(camera->getDataFor(kUvcGetMin, 8, 13, 1), static_cast<int64_t>(0xfffe5a20fff6a960));
+    camera->ClickPtzCallBtn(200);
+    EXPECT_EQ(camera->getDataFor(kUvcGetCur, 1, 5, 20), 200);
+    EXPECT_THAT(usb.sent(),
+                ElementsAre("a1 82 00 0d 00 01 08 00 | 60 a9 f6 ff 20 5a fe ff",
+                            "21 01 00 05 00 14 01 00 | c8", "a1 81 00 05 00 14 01 00 | c8"));
 }
 
 TEST_F(ControlRequests, RangeReadsMinThenMaxAsSigned32) {
-    bus.getAnswers = {{0xff, 0xff}, {0x10, 0x00}};
-    const UvcRange twoByte = camera->getRangeForControl(&uvc_controls[zoomAbsolute]);
-    EXPECT_EQ(twoByte.min, 65535);
-    EXPECT_EQ(twoByte.max, 16);
-    EXPECT_THAT(bus.transferLines(),
-                ElementsAre("a1 82 00 0b 00 01 02 00 | ff ff", "a1 83 00 0b 00 01 02 00 | 10 00"));
-
-    bus.getAnswers = {{0x9c, 0xff, 0xff, 0xff}, {0x64, 0, 0, 0}};
-    const UvcRange fourByte = camera->getRangeForControl(&uvc_controls[panTiltRelative]);
-    EXPECT_EQ(fourByte.min, -100);
-    EXPECT_EQ(fourByte.max, 100);
-
-    // An 8-byte control counts only its first four bytes.
-    bus.getAnswers = {{0x01, 0, 0, 0, 0x7f, 0, 0, 0}, {0xfe, 0xff, 0xff, 0xff, 0x7f, 0, 0, 0}};
-    const UvcRange eightByte = camera->getRangeForControl(&uvc_controls[panTiltAbsolute]);
-    EXPECT_EQ(eightByte.min, 1);
-    EXPECT_EQ(eightByte.max, -2);
+    const UvcRange zoom = camera->getRangeForControl(&uvc_controls[zoomAbsolute]);
+    EXPECT_EQ(zoom.min, 0);
+    EXPECT_EQ(zoom.max, 16384);
+    // An 8-byte control counts only its first four bytes: pan, not tilt.
+    const UvcRange panTilt = camera->getRangeForControl(&uvc_controls[panTiltAbsolute]);
+    EXPECT_EQ(panTilt.min, -612000);
+    EXPECT_EQ(panTilt.max, 612000);
+    EXPECT_THAT(usb.sent(),
+                ElementsAre("a1 82 00 0b 00 01 02 00 | 00 00", "a1 83 00 0b 00 01 02 00 | 00 40",
+                            "a1 82 00 0d 00 01 08 00 | 60 a9 f6 ff 20 5a fe ff",
+                            "a1 83 00 0d 00 01 08 00 | a0 56 09 00 a0 f1 04 00"));
 }
 
-TEST_F(ControlRequests, ValueIsScaledToTheRangeWithoutClamping) {
-    bus.getAnswers = {{0x00, 0x00}, {0x64, 0x00}, {0x19, 0x00}};
+TEST_F(ControlRequests, ValueIsTheCurrentPlaceInTheRange) {
+    camera->setData(4096, 2, 11, 1);
+    usb.clock.advance(std::chrono::seconds(1));
     EXPECT_FLOAT_EQ(camera->getValueForControl(&uvc_controls[zoomAbsolute]), 0.25f);
-    EXPECT_THAT(bus.transferLines(),
-                ElementsAre("a1 82 00 0b 00 01 02 00 | 00 00", "a1 83 00 0b 00 01 02 00 | 64 00",
-                            "a1 81 00 0b 00 01 02 00 | 19 00"));
 
-    bus.getAnswers = {{0x0a, 0x00}, {0x14, 0x00}, {0x1e, 0x00}};
-    EXPECT_FLOAT_EQ(camera->getValueForControl(&uvc_controls[zoomAbsolute]), 2.0f);
+    // Autofocus is a boolean without a range: both range reads fail and give 0.
+    const float autofocus = camera->getValueForControl(&uvc_controls[focusAuto]);
+    EXPECT_TRUE(std::isinf(autofocus) && autofocus > 0);
+    // A camera without the control: three failed reads, 0/0.
+    SimulatedUsb relativeOnly({.hasAbsoluteControls = false});
+    EXPECT_TRUE(std::isnan(relativeOnly.bind()->getValueForControl(&uvc_controls[zoomAbsolute])));
 }
 
-TEST_F(ControlRequests, EmptyRangeGivesNanOrInfinity) {
-    bus.getAnswers = {{0x05, 0x00}, {0x05, 0x00}, {0x05, 0x00}};
-    EXPECT_TRUE(std::isnan(camera->getValueForControl(&uvc_controls[zoomAbsolute])));
-
-    bus.getAnswers = {{0x05, 0x00}, {0x05, 0x00}, {0x07, 0x00}};
-    const float above = camera->getValueForControl(&uvc_controls[zoomAbsolute]);
-    EXPECT_TRUE(std::isinf(above) && above > 0);
-
-    // Three failed reads all give 0: 0/0.
-    bus.requestResults = {usb_status::kPipeStalled, usb_status::kPipeStalled,
-                          usb_status::kPipeStalled};
-    EXPECT_TRUE(std::isnan(camera->getValueForControl(&uvc_controls[zoomAbsolute])));
-}
-
-TEST_F(ControlRequests, EveryRequestOpensTransfersAndClosesOnce) {
+TEST_F(ControlRequests, EachRequestOpensSendsAndClosesAndFailuresAreLogged) {
     camera->setValue(1.0f, &uvc_controls[focusAuto]);
-    camera->getDataFor(kUvcGetCur, 1, 8, 1);
-    EXPECT_THAT(bus.calls, ElementsAre("open", "request", "close", "open", "request", "close"));
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_THAT(usb.script.calls, ElementsAre("open", "request", "close"));
+    EXPECT_THAT(log.lines, IsEmpty());
     EXPECT_EQ(camera->failedRequestCount(), 0u);
-}
 
-TEST_F(ControlRequests, FailedOpenIsNotClosedAndFailedTransferIs) {
-    bus.openResults = {usb_status::kExclusiveAccess};
-    EXPECT_FALSE(camera->setValue(1.0f, &uvc_controls[focusAuto]));
-    EXPECT_THAT(bus.calls, ElementsAre("open"));
-    EXPECT_TRUE(bus.transfers.empty());
-
-    bus.clear();
-    bus.requestResults = {usb_status::kPipeStalled};
-    EXPECT_FALSE(camera->setValue(1.0f, &uvc_controls[focusAuto]));
-    EXPECT_THAT(bus.calls, ElementsAre("open", "request", "close"));
-
-    bus.clear();
-    bus.requestResults = {usb_status::kNoDevice};
-    bus.getAnswers = {{0x42}};
-    EXPECT_EQ(camera->getDataFor(kUvcGetCur, 1, 8, 1), 0);
-
+    usb.script.calls.clear();
+    usb.script.openResults = {usb_status::kExclusiveAccess};
+    EXPECT_FALSE(camera->setValue(0.0f, &uvc_controls[focusAuto]));
+    // The camera refuses manual focus while autofocus is on.
+    EXPECT_FALSE(camera->setData(500, 2, 6, 1));
+    EXPECT_THAT(usb.script.calls, ElementsAre("open", "open", "request", "close"));
+    EXPECT_THAT(usb.sent(),
+                ElementsAre("21 01 00 08 00 01 01 00 | 01", "21 01 00 06 00 01 02 00 | f4 01"));
     EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c5)",
-                                       "CameraControl Error: Control request failed: e000404f",
-                                       "CameraControl Error: Control request failed: e00002c0"));
-    EXPECT_EQ(camera->failedRequestCount(), 3u);
-}
+                                       "CameraControl Error: Control request failed: e000404f"));
+    EXPECT_EQ(camera->failedRequestCount(), 2u);
 
-TEST_F(ControlRequests, DestructionClosesThenReleasesTheInterface) {
+    usb.script.calls.clear();
     camera.reset();
-    EXPECT_THAT(bus.calls, ElementsAre("close", "release"));
+    EXPECT_THAT(usb.script.calls, ElementsAre("close", "release"));
 }
 
 TEST_F(ControlRequests, PayloadLongerThanEightBytesIsRefusedUnsent) {
     EXPECT_FALSE(camera->setData(1, 9, 1, 1));
     EXPECT_EQ(camera->getDataFor(kUvcGetCur, 64, 1, 1), 0);
-    EXPECT_TRUE(bus.calls.empty());
+    EXPECT_THAT(usb.script.calls, IsEmpty());
     EXPECT_EQ(camera->failedRequestCount(), 2u);
 }
 

@@ -1,5 +1,4 @@
-// The panels' logic over small fake views, with the simulated camera behind a handle that can
-// fail as an unplugged, busy or silent camera's does.
+// The panels' logic over small fake views.
 #pragma once
 
 #include <algorithm>
@@ -11,7 +10,6 @@
 
 #include "discovery/st_dev_ref.h"
 #include "fake_device_list_panel.h"
-#include "simcam/simulated_camera_interface.h"
 #include "ui/logic/osd_panel_logic.h"
 #include "ui/logic/ptz_panel_logic.h"
 
@@ -184,23 +182,6 @@ class FakePtzPanel final : public PtzPanelLogic {
   private:
     FakeTabs& tabs_;
     FakePanelView view_;
-};
-
-// The simulated camera's handle, failing every transfer with `failure` while it is set.
-class FailingSimulatedHandle final : public UsbInterface {
-  public:
-    FailingSimulatedHandle(sim::SimulatedCamera& camera, const UsbStatus& failure)
-        : handle_(camera), failure_(failure) {}
-    UsbStatus open() override { return handle_.open(); }
-    UsbStatus controlRequest(UsbDeviceRequest& request) override {
-        return failure_ != usb_status::kSuccess ? failure_ : handle_.controlRequest(request);
-    }
-    UsbStatus close() override { return handle_.close(); }
-    uint8_t interfaceNumber() const override { return handle_.interfaceNumber(); }
-
-  private:
-    sim::SimulatedCameraInterface handle_;
-    const UsbStatus& failure_;
 };
 
 }  // namespace ptz::testing

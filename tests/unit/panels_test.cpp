@@ -37,18 +37,13 @@ class Panels : public ::testing::Test {
 
     // The simulated camera, newly bound (as after plugging it in again).
     void bind(CameraModel model = kPlainModel) {
-        ptz.setCameraControl(UVCCameraControl::initWithInterface(
-                                 std::make_unique<FailingSimulatedHandle>(camera, failure)),
-                             model);
-        camera.clearRequests();
+        ptz.setCameraControl(usb.bind(), model);
+        usb.sent();
     }
-    std::vector<std::string> sent() {
-        std::vector<std::string> lines;
-        for (const sim::RecordedRequest& request : camera.requests()) {
-            lines.push_back(sim::requestLine(request));
-        }
-        camera.clearRequests();
-        return lines;
+    std::vector<std::string> sent() { return usb.sent(); }
+    // The next requests fail so, as an unplugged, busy or silent camera's do.
+    void failNext(int requests, UsbStatus status) {
+        usb.script.requestResults.assign(requests, status);
     }
     void hold(HoldControl control) {
         ptz.pressHoldControl(control);
@@ -56,18 +51,14 @@ class Panels : public ::testing::Test {
     }
 
     LogCapture log;
-    sim::ManualClock clock;
-    sim::SimulatedCamera camera{clock};  // pan speeds 1-24, tilt 1-20, zoom and focus 1-7
-    UsbStatus failure = usb_status::kSuccess;
+    SimulatedUsb usb;  // pan speeds 1-24, tilt 1-20, zoom and focus 1-7
     FakeStatusView statusView;
     CameraStatus status{statusView};
     MapSettings settings;
-    FakeBus bus;
-    FakeUsbRegistry registry{bus};
     FakeTabs tabs;
     // The load sets the watcher up once the device list exists, before registering the panel.
     bool watcherSetUpInOrder = false;
-    FakeOsdPanel osd{registry, status, settings, tabs, [this](DeviceListPanel&) {
+    FakeOsdPanel osd{usb.registry, status, settings, tabs, [this](DeviceListPanel&) {
                          watcherSetUpInOrder = arrDevList.has_value() && !global_mainview;
                      }};
     FakePtzPanel ptz{status, settings, tabs};
@@ -104,9 +95,9 @@ TEST_F(Panels, LoadDressesTheControlsAndEnableCtrlSwitchesTheKeysOnly) {
 }
 
 TEST_F(Panels, TheBindingIsSharedAndThePtzPanelKeepsItAfterAnUnbind) {
-    registry.add({.vendorId = 0x3242, .productId = 0x1000, .locationId = 0x11000000});
+    usb.registry.add({.vendorId = 0x3242, .productId = 0x1000, .locationId = 0x11000000});
     osd.InitUvcContrl(0x1000, 0x3242, 0);
-    EXPECT_THAT(bus.calls, ::testing::Contains("device-plugin 285212672"));
+    EXPECT_THAT(usb.script.calls, ::testing::Contains("device-plugin 285212672"));
     ASSERT_TRUE(osd.cameraControl() && osd.cameraControl()->isBound());
     EXPECT_EQ(ptz.cameraControl(), osd.cameraControl());
     const std::weak_ptr<UVCCameraControl> first = osd.cameraControl();
@@ -115,7 +106,7 @@ TEST_F(Panels, TheBindingIsSharedAndThePtzPanelKeepsItAfterAnUnbind) {
     EXPECT_EQ(osd.cameraControl(), nullptr);
     EXPECT_EQ(ptz.cameraControl(), first.lock());
     osd.OnClickUp();
-    EXPECT_THAT(bus.transferLines(), IsEmpty());
+    EXPECT_THAT(sent(), IsEmpty());
 
     g_kView2 = nullptr;  // a bind before the PTZ panel has loaded reaches the OSD panel only
     osd.InitUvcContrl(0x1000, 0x3242, 0);
@@ -167,9 +158,8 @@ TEST_F(Panels, AHoldCutShortLeavesNothingStale) {
         for (const auto& [control, start] : starts) {
             bind();
             ptz.pressHoldControl(control);
-            failure = usb_status::kNoDevice;
+            failNext(1, usb_status::kNoDevice);
             ptz.releaseHoldControl(control);
-            failure = usb_status::kSuccess;
             if (pluggedBackIn) {
                 bind();
             }
@@ -184,7 +174,7 @@ TEST_F(Panels, AHoldCutShortLeavesNothingStale) {
     bind();
     ptz.releaseHoldControl(HoldControl::Right);
     EXPECT_THAT(sent(), IsEmpty());
-    EXPECT_EQ(camera.state().moving, false);
+    EXPECT_EQ(usb.camera.state().moving, false);
 }
 
 TEST_F(Panels, EachFailureKindIsSaidInPlainWordsUntilTheNextSuccess) {
@@ -208,11 +198,11 @@ TEST_F(Panels, EachFailureKindIsSaidInPlainWordsUntilTheNextSuccess) {
     };
     bind();
     for (const auto& c : cases) {
-        failure = c.status;
+        failNext(2, c.status);  // focus switches autofocus off first
         ptz.pressHoldControl(c.control);
         EXPECT_EQ(statusView.message, c.words);
+        usb.script.requestResults.clear();
         ptz.releaseHoldControl(c.control);
-        failure = usb_status::kSuccess;
         hold(c.control);
         EXPECT_EQ(statusView.message, "");
     }
@@ -256,7 +246,7 @@ TEST_F(Panels, SpeedsComeInTheCamerasRangeOnceAskedAndAreKeptPerModel) {
     EXPECT_EQ(ptz.panTiltSpeed.range, kDefaultPanTiltSpeeds) << "not asked again yet";
 
     // A driver that refuses the ranges is asked once, and the widest ranges stay.
-    failure = usb_status::kUnsupported;
+    failNext(1, usb_status::kUnsupported);
     log.lines.clear();
     ptz.learnSpeedRanges();
     EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Control request failed: e00002c7"));
@@ -279,6 +269,31 @@ TEST_F(Panels, AGamepadDrivesTheHeadInTheCamerasRange) {
     EXPECT_EQ(ptz.buttons["autoFocus"].image, "autofocus_off.png");
 }
 
+TEST_F(Panels, TheOsdKeysDriveTheCamerasMenu) {
+    usb.registry.add({.vendorId = 0x2e7e, .productId = 0x0606});
+    osd.InitUvcContrl(0x0606, 0x2e7e, 0);  // the simulated camera, for both panels
+    // A key, then the menu's level and the line under its cursor; none: the menu is closed.
+    const std::tuple<void (OsdPanelLogic::*)(), const char*, const char*> steps[] = {
+        {&OsdPanelLogic::OnClickOpenClose, "Setup", "Exposure      >"},
+        {&OsdPanelLogic::OnClickDown, "Setup", "White Balance >"},
+        {&OsdPanelLogic::OnClickOk, "White Balance", "Mode          Auto"},
+        {&OsdPanelLogic::OnClickRight, "White Balance", "Mode          Indoor"},
+        {&OsdPanelLogic::OnClickUp, "White Balance", "Blue Gain     10"},
+        {&OsdPanelLogic::OnClickLeft, "White Balance", "Blue Gain     9"},
+        {&OsdPanelLogic::OnClickBack, "Setup", "White Balance >"},
+        {&OsdPanelLogic::OnClickOpenClose, nullptr, nullptr},
+    };
+    for (const auto& [key, title, line] : steps) {
+        (osd.*key)();
+        const sim::OsdMenuView menu = usb.camera.state().menu;
+        ASSERT_EQ(menu.open, title != nullptr);
+        if (menu.open) {
+            EXPECT_EQ(menu.title, title);
+            EXPECT_EQ(menu.lines[static_cast<size_t>(menu.cursor)], line);
+        }
+    }
+}
+
 TEST_F(Panels, PresetNamesAreShownAndKeptPerModelButNeverSent) {
     bind();
     ptz.presets.text = "3";
@@ -291,6 +306,7 @@ TEST_F(Panels, PresetNamesAreShownAndKeptPerModelButNeverSent) {
     EXPECT_THAT(ptz.presets.items, ElementsAre("3 \u00b7 Pulpit", "12 \u00b7 Door", "0", "1", "2",
                                                "4", "5", "6", "7", "8", "9"));
     EXPECT_EQ(ptz.presets.text, "12 \u00b7 Door");
+    ptz.matrix.selected = -1;  // neither Set nor Call: recalled
     ptz.OnClickPresetCbx();
     EXPECT_THAT(sent(), ElementsAre(setCur(presetCall, "0c")));
     // A text that names no preset sends nothing (it would be another preset) and says why.
@@ -344,7 +360,7 @@ TEST_F(Panels, AutofocusImageShowsTheStateSwitchedTo) {
         step == 'a' ? ptz.OnClickAutoFocus() : hold(HoldControl::FocusReduce);
         EXPECT_EQ(ptz.buttons["autoFocus"].image, image);
     }
-    EXPECT_TRUE(camera.state().autoFocus);
+    EXPECT_TRUE(usb.camera.state().autoFocus);
 }
 
 TEST_F(Panels, EachModelsArrangementAndTheWayBack) {

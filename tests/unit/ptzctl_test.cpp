@@ -18,7 +18,6 @@ namespace ptz {
 namespace {
 
 using ::testing::ElementsAreArray;
-using testing::FakeBus;
 using testing::FakeDeviceSpec;
 using testing::FakeUsbRegistry;
 using ::testing::HasSubstr;
@@ -115,10 +114,9 @@ TEST(PtzctlCommands, EachSendsThePanelsRequestsInOrder) {
         {{"zoom", "out", "--speed", "7"}, {"21 01 00 0c 00 01 03 00 | ff 00 07"}},
         {{"focus", "stop", "--speed", "255"}, {kAutofocusOff, "21 01 00 07 00 01 02 00 | 00 ff"}},
     };
-    FakeBus bus;
-    FakeUsbRegistry registry(bus);
+    testing::SimulatedUsb usb;
     for (const auto& [command, requests] : commands) {
-        FakeMachine machine(registry, {});
+        FakeMachine machine(usb.registry, {});
         Args dryRun = command;
         dryRun.insert(dryRun.begin(), "--dry-run");
         const Finished finished = run(dryRun, machine);
@@ -151,6 +149,7 @@ TEST(PtzctlArguments, AcceptsTheseLinesAsTheseOptions) {
         EXPECT_EQ(parsed.options, options) << args.front() << ' ' << args.back() << parsed.error;
     }
     EXPECT_THAT(parsePtzctlArguments(Args{"pan", "--help"}).help, HasSubstr("left,right,stop"));
+    EXPECT_THAT(parsePtzctlArguments(Args{"--help"}).help, HasSubstr("list  "));
 }
 
 TEST(PtzctlArguments, RefusesTheseLinesInOneLineNamingTheFault) {
@@ -332,10 +331,10 @@ TEST(PtzctlRun, ExitStatusOutputAndLinesOfEachOutcome) {
          .usesUsb = false},
     };
     for (const Scenario& scenario : scenarios) {
-        FakeBus bus;
-        bus.openResults = scenario.script.opens;
-        bus.requestResults = scenario.script.requests;
-        FakeUsbRegistry registry(bus);
+        testing::SimulatedUsb usb;
+        usb.script.openResults = scenario.script.opens;
+        usb.script.requestResults = scenario.script.requests;
+        FakeUsbRegistry& registry = usb.registry;
         std::vector<HidDeviceInfo> hid;
         if (!scenario.noCameras) {
             registry.add({.vendorId = 0x2e7e,

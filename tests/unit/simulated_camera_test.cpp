@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "platform/usb/uvc_descriptors.h"
@@ -206,6 +205,9 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
         EXPECT_EQ(state.zoom, c.state.zoom);
         EXPECT_EQ(state.focus, c.state.focus);
         EXPECT_EQ(state.moving, c.state.moving);
+        if (state.autoFocus && !state.moving) {
+            EXPECT_EQ(state.focus, state.inFocus) << "autofocus settles where the subject is sharp";
+        }
     }
 }
 
@@ -232,6 +234,11 @@ TEST(SimulatedCamera, RecordsRequestsAndStallsOtherInterfacesWithoutAnErrorCode)
     EXPECT_FALSE(requests[0].stalled);
     EXPECT_TRUE(requests[1].stalled);
     EXPECT_TRUE(requests[2].stalled);
+
+    bench.camera.setRecording(false);
+    bench.send(kSet, kCt, kPanTiltRel, stop, 1);
+    EXPECT_TRUE(requests.empty());
+    EXPECT_FALSE(bench.camera.state().moving);
 }
 
 TEST(SimulatedCamera, OsdKeysDriveTheMenu) {
@@ -318,86 +325,36 @@ TEST(SimulatedCamera, PresetsRecallStoredPlacesAndHomeForUnstoredOnes) {
     EXPECT_FALSE(state.moving);
 }
 
-// The interface descriptors of the configuration: each interface descriptor with the
-// descriptors after it up to the next interface or endpoint, as libusb hands them over.
-struct ParsedInterface {
-    uint8_t number, alternate, interfaceClass, subclass;
-    Bytes extra;
-};
-
-std::vector<ParsedInterface> interfacesOf(const Bytes& configuration) {
-    std::vector<ParsedInterface> interfaces;
-    bool inInterface = false;
-    for (size_t at = configuration[0]; at < configuration.size();) {
-        const uint8_t length = configuration[at];
-        EXPECT_GE(length, 2);
-        EXPECT_LE(at + length, configuration.size());
-        if (length < 2 || at + length > configuration.size()) {
-            break;
-        }
-        const uint8_t type = configuration[at + 1];
-        if (type == 0x04) {
-            interfaces.push_back({configuration[at + 2],
-                                  configuration[at + 3],
-                                  configuration[at + 5],
-                                  configuration[at + 6],
-                                  {}});
-            inInterface = true;
-        } else if (type == 0x05) {
-            inInterface = false;
-        } else if (inInterface) {
-            interfaces.back().extra.insert(interfaces.back().extra.end(),
-                                           configuration.begin() + static_cast<long>(at),
-                                           configuration.begin() + static_cast<long>(at + length));
-        }
-        at += length;
-    }
-    return interfaces;
-}
-
 TEST(SimulatedCamera, DescriptorsShowItsControlsToOurParser) {
     for (const uint8_t videoControl : {0, 1}) {
         for (const bool absolute : {true, false}) {
             SCOPED_TRACE(testing::Message() << "VideoControl " << int{videoControl}
                                             << (absolute ? " with" : " without") << " absolute");
             ManualClock clock;
-            CameraSpec spec;
-            spec.videoControlInterface = videoControl;
-            spec.hasAbsoluteControls = absolute;
-            const SimulatedCamera camera(clock, spec);
+            const SimulatedCamera camera(
+                clock, {.videoControlInterface = videoControl, .hasAbsoluteControls = absolute});
 
-            const Bytes device = camera.deviceDescriptor();
-            ASSERT_EQ(device.size(), 18u);
-            EXPECT_EQ((Bytes{device[4], device[5], device[6]}), (Bytes{0xEF, 0x02, 0x01}));
-            EXPECT_EQ(device[8] | device[9] << 8, 0x2e7e);
-            EXPECT_EQ(device[10] | device[11] << 8, 0x0606);
-            EXPECT_NE(device[15], 0);  // iProduct
+            Bytes descriptors = camera.deviceDescriptor();
+            ASSERT_EQ(descriptors.size(), 18u);
+            EXPECT_EQ((Bytes{descriptors[4], descriptors[5], descriptors[6]}),
+                      (Bytes{0xEF, 0x02, 0x01}));
+            EXPECT_EQ(descriptors[8] | descriptors[9] << 8, 0x2e7e);
+            EXPECT_EQ(descriptors[10] | descriptors[11] << 8, 0x0606);
+            EXPECT_NE(descriptors[15], 0);  // iProduct
 
+            // As sysfs shows them: the device descriptor, then the configuration.
             const Bytes configuration = camera.configurationDescriptor();
-            ASSERT_GE(configuration.size(), 9u);
-            EXPECT_EQ(static_cast<size_t>(configuration[2] | configuration[3] << 8),
-                      configuration.size());
-            const std::vector<ParsedInterface> interfaces = interfacesOf(configuration);
-            std::set<uint8_t> numbers;
-            const ParsedInterface* vc = nullptr;
-            for (const ParsedInterface& interface : interfaces) {
-                numbers.insert(interface.number);
-                if (interface.interfaceClass == 0x0E && interface.subclass == 0x01) {
-                    vc = &interface;
-                }
-            }
-            EXPECT_EQ(numbers.size(), size_t{configuration[4]});
-            EXPECT_EQ(interfaces.front().interfaceClass, videoControl == 0 ? 0x0E : 0x03);
-            ASSERT_NE(vc, nullptr);
-            EXPECT_EQ(vc->number, videoControl);
-
-            const VideoControlUnits units = parseVideoControlDescriptors(vc->extra);
+            descriptors.insert(descriptors.end(), configuration.begin(), configuration.end());
+            const auto found = findVideoControlInterfaces(descriptors, configuration.at(5));
+            ASSERT_EQ(found.size(), 1u);
+            EXPECT_EQ(found[0].interfaceNumber, videoControl);
+            const Bytes& vc = found[0].classSpecific;
+            const VideoControlUnits units = parseVideoControlDescriptors(vc);
             EXPECT_EQ(units.cameraTerminalId, 1);
             EXPECT_EQ(units.extensionUnitIds, (std::vector<uint8_t>{19, 20}));
             // The camera terminal's bmControls: focus, zoom and pan/tilt (absolute, relative),
             // autofocus (bit 17).
-            const Bytes terminal(vc->extra.begin() + vc->extra[0],
-                                 vc->extra.begin() + vc->extra[0] + 18);
+            const Bytes terminal(vc.begin() + vc[0], vc.begin() + vc[0] + 18);
             EXPECT_EQ((Bytes{terminal[15], terminal[16], terminal[17]}),
                       absolute ? (Bytes{0x60, 0x1E, 0x02}) : (Bytes{0x40, 0x14, 0x02}));
         }

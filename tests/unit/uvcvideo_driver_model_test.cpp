@@ -224,6 +224,56 @@ TEST(UvcvideoDriverModel, RefusalsOfTheControlIoctls) {
     EXPECT_EQ(bound.setControls({{V4L2_CID_ZOOM_ABSOLUTE, 1}}), ENODEV);
 }
 
+// How v4l2-ctl finds a control by name: VIDIOC_QUERY_EXT_CTRL with V4L2_CTRL_FLAG_NEXT_CTRL
+// from 0 until EINVAL, the camera class first, then the controls by id.
+TEST(UvcvideoDriverModel, ControlsAreEnumeratedInIdOrderAfterTheirClass) {
+    DriverOnCamera bound(kReleased);
+    std::vector<uint32_t> ids;
+    v4l2_query_ext_ctrl query{};
+    query.id = V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND;
+    while (bound.driver.ioctl(VideoNodeKind::kCapture, VIDIOC_QUERY_EXT_CTRL, &query) == 0) {
+        ids.push_back(query.id);
+        EXPECT_EQ(query.type == V4L2_CTRL_TYPE_CTRL_CLASS, query.id == V4L2_CID_CAMERA_CLASS)
+            << query.name;
+        query.id |= V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND;
+    }
+    EXPECT_THAT(ids,
+                ElementsAre(V4L2_CID_CAMERA_CLASS, V4L2_CID_PAN_ABSOLUTE, V4L2_CID_TILT_ABSOLUTE,
+                            V4L2_CID_FOCUS_ABSOLUTE, V4L2_CID_FOCUS_AUTO, V4L2_CID_ZOOM_ABSOLUTE,
+                            V4L2_CID_ZOOM_CONTINUOUS, V4L2_CID_PAN_SPEED, V4L2_CID_TILT_SPEED));
+
+    // The class itself, asked by its id, cannot be set.
+    v4l2_queryctrl cameraClass{};
+    cameraClass.id = V4L2_CID_CAMERA_CLASS;
+    ASSERT_EQ(bound.driver.ioctl(VideoNodeKind::kCapture, VIDIOC_QUERYCTRL, &cameraClass), 0);
+    EXPECT_STREQ(reinterpret_cast<const char*>(cameraClass.name), "Camera Controls");
+    EXPECT_EQ(bound.setControls({{V4L2_CID_CAMERA_CLASS, 0}}), EACCES);
+}
+
+// VIDIOC_TRY_EXT_CTRLS clamps as a set would, and sends nothing; v4l2-ctl asks it with no
+// controls. No crop rectangle of the capture stream is there to read.
+TEST(UvcvideoDriverModel, TryingAValueSetsNothingAndThereIsNoCrop) {
+    DriverOnCamera bound(kReleased);
+    v4l2_ext_control pan{};
+    pan.id = V4L2_CID_PAN_SPEED;
+    pan.value = 99;
+    v4l2_ext_controls group{};
+    group.count = 1;
+    group.controls = &pan;
+    EXPECT_EQ(bound.driver.ioctl(VideoNodeKind::kCapture, VIDIOC_TRY_EXT_CTRLS, &group), 0);
+    EXPECT_EQ(pan.value, 24);
+    for (const std::string& line : bound.wire()) {
+        EXPECT_EQ(line.rfind("a1 ", 0), 0u) << line;  // reads only
+    }
+    v4l2_ext_controls none{};
+    EXPECT_EQ(bound.driver.ioctl(VideoNodeKind::kCapture, VIDIOC_TRY_EXT_CTRLS, &none), 0);
+
+    v4l2_selection crop{};
+    crop.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    crop.target = V4L2_SEL_TGT_CROP;
+    EXPECT_EQ(bound.driver.ioctl(VideoNodeKind::kCapture, VIDIOC_G_SELECTION, &crop), EINVAL);
+}
+
 // The device's capabilities name capture on both nodes; only device_caps tells them apart.
 TEST(UvcvideoDriverModel, BothNodesAnswerQuerycap) {
     DriverOnCamera bound(kFixed);

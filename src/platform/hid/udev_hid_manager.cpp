@@ -1,10 +1,20 @@
 #include "platform/hid/udev_hid_manager.h"
 
+#include <libudev.h>
+
+#include "platform/hid/sysfs_hid_devices.h"
 #include "platform/hid/udev_hid_device.h"
-#include "platform/hid/udev_hid_devices.h"
 #include "platform/usb/usb_status_mapping.h"
 
 namespace ptz {
+namespace {
+
+HidDeviceInfo infoOf(udev_device* device) {
+    const char* syspath = udev_device_get_syspath(device);
+    return readHidDeviceInfo(syspath != nullptr ? syspath : "");
+}
+
+}  // namespace
 
 UdevHidManager::UdevHidManager()
     : monitor_("hidraw", {[this](udev_device* device) { devicePresent(device); },
@@ -39,7 +49,7 @@ int32_t UdevHidManager::open() {
 }
 
 void UdevHidManager::devicePresent(udev_device* device) {
-    auto hid = std::make_unique<UdevHidDevice>(readHidDeviceInfo(device));
+    auto hid = std::make_unique<UdevHidDevice>(infoOf(device));
     UdevHidDevice* present = hid.get();
     if (devices_.try_emplace(present->node().syspath, std::move(hid)).second) {
         presentAtOpen_.push_back(present);
@@ -57,7 +67,7 @@ void UdevHidManager::deliverPresentDevices() {
 }
 
 void UdevHidManager::deviceAdded(udev_device* device) {
-    HidDeviceInfo node = readHidDeviceInfo(device);
+    HidDeviceInfo node = infoOf(device);
     if (node.syspath.empty() || devices_.count(node.syspath) != 0) {
         return;  // already known from the enumeration
     }

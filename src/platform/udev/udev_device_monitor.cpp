@@ -6,8 +6,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/udev/udev_devices.h"
-
 namespace ptz {
 
 UdevDeviceMonitor::UdevDeviceMonitor(std::string subsystem, Callbacks callbacks)
@@ -67,9 +65,26 @@ int UdevDeviceMonitor::listen() {
 }
 
 void UdevDeviceMonitor::enumerate() {
-    if (callbacks_.present) {
-        forEachUdevDevice(subsystem_.c_str(), nullptr, callbacks_.present);
+    if (!callbacks_.present) {
+        return;
     }
+    udev_enumerate* enumerate = udev_enumerate_new(udev_);
+    if (enumerate == nullptr) {
+        return;
+    }
+    if (udev_enumerate_add_match_subsystem(enumerate, subsystem_.c_str()) >= 0 &&
+        udev_enumerate_scan_devices(enumerate) >= 0) {
+        udev_list_entry* entry = nullptr;
+        udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate)) {
+            // A device gone since the scan is as if it had never been listed.
+            if (udev_device* device =
+                    udev_device_new_from_syspath(udev_, udev_list_entry_get_name(entry))) {
+                callbacks_.present(device);
+                udev_device_unref(device);
+            }
+        }
+    }
+    udev_enumerate_unref(enumerate);
 }
 
 void UdevDeviceMonitor::readMonitor() {

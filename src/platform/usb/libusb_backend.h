@@ -6,13 +6,13 @@
 // encoded; close() releases the interface and closes the node, so that the camera is free for
 // other programs between requests.
 //
-// libusb is started when a request first takes this path, and kept for the process: without
-// device discovery, so it enumerates nothing and starts no thread.
+// libusb is loaded and started when a request first takes this path, and kept for the process:
+// without device discovery, so it enumerates nothing and starts no thread.
 //
 // Failures: open() returns kNotPermitted when the node may not be opened (the udev rule is
 // missing), kNoDevice when it is gone, kExclusiveAccess when another program still holds the
-// interface after kClaimBusyBudget, and libusb's own status, with a log line, when libusb
-// cannot be started. Every transfer is bounded by kLibusbTransferTimeout (kTimeout after it).
+// interface after kClaimBusyBudget, kUnsupported with a log line when libusb cannot be loaded,
+// and libusb's own status, with a log line, when it cannot be started. Every transfer is bounded by kLibusbTransferTimeout (kTimeout after it).
 // Threading: GUI thread only, like every UsbInterface.
 #pragma once
 

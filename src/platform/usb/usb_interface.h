@@ -25,6 +25,7 @@ class UsbInterface {
 
     // Makes the interface ready for one request. kSuccess, or the reason it cannot be used
     // (kExclusiveAccess when another driver or process holds it, kNoDevice when unplugged).
+    // Opening an interface that is open already succeeds and changes nothing.
     virtual UsbStatus open() = 0;
 
     // Carries out one request on the default control pipe: setup stage, then wLength data
@@ -97,6 +98,10 @@ class UsbRegistry {
     // connected (the camera control reports that as a plug-in failure with kNoDevice).
     virtual std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
                                                                   uint32_t productId) = 0;
+
+    // The first device, in the registry's order, at this location id (see
+    // UsbDevice::locationId), or nullptr when none is connected there.
+    virtual std::unique_ptr<UsbDeviceService> deviceAt(uint32_t locationId) = 0;
 
     // The ids of every device, in the registry's order, without opening any: lets a caller
     // pick a supported model before binding it.

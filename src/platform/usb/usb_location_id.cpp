@@ -1,5 +1,8 @@
 #include "platform/usb/usb_location_id.h"
 
+#include <algorithm>
+#include <charconv>
+
 namespace ptz {
 
 uint32_t usbLocationId(unsigned busNumber, std::string_view portPath) {
@@ -28,6 +31,29 @@ uint32_t usbLocationId(unsigned busNumber, std::string_view portPath) {
     }
     addPort();
     return location;
+}
+
+std::optional<uint32_t> usbLocationIdOfDeviceName(std::string_view name) {
+    const auto isPortPath = [](std::string_view path) {
+        return !path.empty() && std::all_of(path.begin(), path.end(), [](char c) {
+            return (c >= '0' && c <= '9') || c == '.';
+        });
+    };
+    std::string_view bus;
+    std::string_view ports = "0";  // a root hub's devpath
+    if (name.starts_with("usb")) {
+        bus = name.substr(3);
+    } else if (const size_t dash = name.find('-'); dash != std::string_view::npos) {
+        bus = name.substr(0, dash);
+        ports = name.substr(dash + 1);
+    }
+    unsigned busNumber = 0;
+    const auto [end, error] = std::from_chars(bus.data(), bus.data() + bus.size(), busNumber);
+    if (bus.empty() || error != std::errc() || end != bus.data() + bus.size() ||
+        !isPortPath(ports)) {
+        return std::nullopt;
+    }
+    return usbLocationId(busNumber, ports);
 }
 
 }  // namespace ptz

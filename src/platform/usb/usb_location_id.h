@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace ptz {
@@ -11,5 +12,10 @@ namespace ptz {
 // ("0" for a root hub). Ports above 15 keep their low nibble and ports beyond the sixth level
 // are dropped, as only six nibbles fit.
 uint32_t usbLocationId(unsigned busNumber, std::string_view portPath);
+
+// The location id of the usb_device that the kernel named `name`, which holds the bus number
+// and the port path: "1-2.3" gives 0x01230000, a root hub's "usb1" 0x01000000. nullopt for the
+// name of anything else, such as an interface ("1-2:1.0").
+std::optional<uint32_t> usbLocationIdOfDeviceName(std::string_view name);
 
 }  // namespace ptz

@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "platform/udev/udev_devices.h"
+#include "platform/sysfs/sysfs_devices.h"
 #include "platform/usb/libusb_backend.h"
-#include "platform/usb/udev_usb_registry.h"
+#include "platform/usb/sysfs_usb_registry.h"
 #include "platform/usb/uvcvideo_backend.h"
 
 namespace ptz {
@@ -71,7 +71,7 @@ std::unique_ptr<UsbInterface> makeVideoControlHandle(VideoControlBinding binding
 }  // namespace
 
 std::unique_ptr<UsbRegistry> createUsbRegistry() {
-    return std::make_unique<UdevUsbRegistry>(makeVideoControlHandle);
+    return std::make_unique<SysfsUsbRegistry>(makeVideoControlHandle);
 }
 
 }  // namespace ptz

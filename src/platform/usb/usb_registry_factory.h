@@ -7,7 +7,7 @@
 
 namespace ptz {
 
-// The machine's USB registry, read through udev. Making it opens nothing and starts nothing.
+// The machine's USB registry, read from sysfs. Making it opens nothing and starts nothing.
 // Owned by the caller; GUI thread.
 //
 // Its interface handles choose the backend for each request when it is opened, from the

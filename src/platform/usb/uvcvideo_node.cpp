@@ -1,7 +1,6 @@
 #include "platform/usb/uvcvideo_node.h"
 
 #include <fcntl.h>
-#include <libudev.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -9,15 +8,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
-#include <cstring>
 #include <limits>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "platform/udev/udev_devices.h"
+#include "platform/sysfs/sysfs_devices.h"
 #include "platform/usb/usb_status_mapping.h"
 
 namespace ptz {
@@ -38,29 +35,21 @@ int traced(std::string_view call, int result) {
 
 struct Candidate {
     std::string devnode;
-    bool capture = false;  // udev's v4l_id found V4L2_CAP_VIDEO_CAPTURE
-    unsigned index = 0;    // the driver's order of the interface's nodes
+    unsigned index = 0;  // the driver's order of the interface's nodes
 };
 
-// The interface's video4linux nodes, likeliest capture node first.
+// The interface's video4linux nodes in the driver's order, its capture node first. They are
+// the interface's children in sysfs (its "video4linux" directory), each with the driver's
+// `index`; the video4linux class names a node's /dev file after the node.
 std::vector<Candidate> nodesOf(const std::string& interfaceSyspath) {
-    const std::string below = interfaceSyspath + "/";
+    const std::string directory = interfaceSyspath + "/video4linux/";
     std::vector<Candidate> nodes;
-    forEachUdevDevice("video4linux", nullptr, [&](udev_device* node) {
-        const char* devnode = udev_device_get_devnode(node);
-        if (devnode == nullptr ||
-            !std::string_view(udev_device_get_syspath(node)).starts_with(below)) {
-            return;
-        }
-        const char* capabilities = udev_device_get_property_value(node, "ID_V4L_CAPABILITIES");
-        const char* index = udev_device_get_sysattr_value(node, "index");
-        nodes.push_back({devnode, capabilities != nullptr && std::strstr(capabilities, ":capture:"),
-                         index != nullptr ? static_cast<unsigned>(std::strtoul(index, nullptr, 10))
-                                          : std::numeric_limits<unsigned>::max()});
-    });
+    for (const std::string& name : sysfsDirectoryEntries(directory)) {
+        nodes.push_back({"/dev/" + name, readSysfsNumber(directory + name + "/index")
+                                             .value_or(std::numeric_limits<unsigned>::max())});
+    }
     std::sort(nodes.begin(), nodes.end(), [](const Candidate& a, const Candidate& b) {
-        return std::tuple(!a.capture, a.index, a.devnode) <
-               std::tuple(!b.capture, b.index, b.devnode);
+        return std::tie(a.index, a.devnode) < std::tie(b.index, b.devnode);
     });
     return nodes;
 }
@@ -68,18 +57,8 @@ std::vector<Candidate> nodesOf(const std::string& interfaceSyspath) {
 // The sysfs directory of the character device `devnum` ("/sys/devices/.../video0"), from the
 // kernel's /sys/dev/char link; empty when there is none.
 std::string syspathOf(dev_t devnum) {
-    const std::string link =
-        "/sys/dev/char/" + std::to_string(major(devnum)) + ":" + std::to_string(minor(devnum));
-    std::array<char, 4096> target{};
-    const ssize_t length = ::readlink(link.c_str(), target.data(), target.size() - 1);
-    if (length <= 0) {
-        return {};
-    }
-    std::string_view relative(target.data(), static_cast<size_t>(length));
-    while (relative.starts_with("../")) {
-        relative.remove_prefix(3);
-    }
-    return "/sys/" + std::string(relative);
+    return sysfsLinkTarget("/sys/dev/char/" + std::to_string(major(devnum)) + ":" +
+                           std::to_string(minor(devnum)));
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
 // The capture node through which the uvcvideo driver serves a bound VideoControl interface.
 //
-// The first open() asks udev for the interface's video4linux children and opens the capture
-// node (udev's ":capture:" first, then by the driver's index; VIDIOC_QUERYCAP's device_caps must
-// name V4L2_CAP_VIDEO_CAPTURE, so the metadata node is never used); later ones open that node
-// again. Each open checks that the node now behind the name belongs to the bound interface of
-// the bound device: a /dev/videoN name is given to the next camera plugged in, and such a node
-// is closed again, unused (kNoDevice).
-// Every system call on the node goes through one wrapper under its own name, which a trace can
-// hear. Threading: GUI thread only.
+// The first open() reads the interface's video4linux children from sysfs and opens the capture
+// node (tried in the driver's order; VIDIOC_QUERYCAP's device_caps must name
+// V4L2_CAP_VIDEO_CAPTURE, so the metadata node is never used); later ones open that node again.
+// Each open checks that the node now behind the name belongs to the bound interface of the bound
+// device: a /dev/videoN name is given to the next camera plugged in, and such a node is closed
+// again, unused (kNoDevice). Every system call on the node goes through one wrapper under its own
+// name, which a trace can hear. Threading: GUI thread only.
 #pragma once
 
 #include <functional>

@@ -1,9 +1,10 @@
-// The machine's USB devices as udev lists them (subsystem usb, devtype usb_device).
+// The machine's USB devices as sysfs shows them (the usb_devices of the usb bus, in syspath
+// order, as udev would list them), read directly.
 //
 // Binding opens nothing: a device's VideoControl interfaces and their units come from its
 // `descriptors` attribute, the kernel's copy. Each interface handle holds a VideoControlBinding
 // and is made by the factory, which decides per request which backend carries it.
-// Every call enumerates afresh, so devices plugged in later are seen.
+// Every call looks afresh, so devices plugged in later are seen.
 // Threading: GUI thread, like every UsbRegistry. Failures: a device whose sysfs entry is gone
 // (or that is another device now) fails its plug-in step with kNoDevice.
 #pragma once
@@ -15,16 +16,18 @@
 
 namespace ptz {
 
-class UdevUsbRegistry final : public UsbRegistry {
+class SysfsUsbRegistry final : public UsbRegistry {
   public:
     using HandleMaker = std::unique_ptr<UsbInterface> (*)(VideoControlBinding binding);
 
-    explicit UdevUsbRegistry(HandleMaker makeHandle) : makeHandle_(makeHandle) {}
+    explicit SysfsUsbRegistry(HandleMaker makeHandle) : makeHandle_(makeHandle) {}
 
-    // In udev's order (by syspath).
+    // In syspath order.
     std::vector<std::unique_ptr<UsbDeviceService>> allDevices() override;
     std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
                                                           uint32_t productId) override;
+    // Reads only the devices whose sysfs names give the location id.
+    std::unique_ptr<UsbDeviceService> deviceAt(uint32_t locationId) override;
     std::vector<UsbDeviceIds> allDeviceIds() override;
 
   private:

@@ -1,28 +1,21 @@
-// The machine's devices as udev and sysfs show them: the one wrapper over libudev (for
-// enumerations and a USB device's attributes), and plain reads of sysfs files for what is
-// checked again on every request.
+// The machine's devices as the kernel shows them in sysfs, read directly: the USB devices and
+// HID nodes present now, a USB device's record, and the attributes checked again on every
+// request. Nothing here asks udev, so a one-off look (ptzctl) costs a few file reads; the
+// watchers that follow arrivals and removals use udev's monitor (udev/udev_device_monitor.h).
 //
 // Threading: any thread; nothing is kept between calls. Calls block briefly on sysfs.
-// Failures: an enumeration that cannot be made visits nothing; a file or attribute that is
-// missing reads as std::nullopt, an empty string or no bytes.
+// Failures: a directory that cannot be read lists nothing; a file or attribute that is missing
+// reads as std::nullopt, an empty string or no bytes.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/usb/uvc_descriptors.h"
 
-struct udev_device;
-
 namespace ptz {
-
-// Calls `visit` with each device of `subsystem` (and of `devtype`, unless it is null), in
-// syspath order. The device is borrowed for the duration of the call.
-void forEachUdevDevice(const char* subsystem, const char* devtype,
-                       const std::function<void(udev_device* device)>& visit);
 
 // What a usb_device says about itself in sysfs, read at once.
 struct UsbDeviceRecord {
@@ -36,8 +29,20 @@ struct UsbDeviceRecord {
     uint32_t locationId = 0;
 };
 
-// `usbDevice`: a device of subsystem usb, devtype usb_device.
-UsbDeviceRecord readUsbDeviceRecord(udev_device* usbDevice);
+// The usb_devices present now in syspath order, as udev would list them; with `locationId`,
+// only those at that location, and no other device is read.
+std::vector<UsbDeviceRecord> usbDevices(std::optional<uint32_t> locationId = std::nullopt);
+
+// The usb_device at `syspath`.
+UsbDeviceRecord readUsbDeviceRecord(const std::string& syspath);
+
+// The usb_device that the device at `syspath` belongs to (itself, or the nearest one above it
+// in sysfs), or an empty string for a device that is not on USB.
+std::string usbDeviceAbove(const std::string& syspath);
+
+// The devices of the class (`/sys/class/CLASS`, e.g. "hidraw") present now, by syspath, in
+// syspath order.
+std::vector<std::string> classDevices(const std::string& className);
 
 // The VideoControl interfaces of the active configuration of the usb_device at `syspath`, from
 // its `descriptors` attribute (the kernel's copy: reading it does not touch the device).
@@ -56,6 +61,14 @@ std::optional<std::string> readSysfsText(const std::string& path);
 
 // A decimal sysfs attribute ("busnum", "devnum"), or nullopt when unreadable or not a number.
 std::optional<unsigned> readSysfsNumber(const std::string& path);
+
+// The names in the sysfs directory at `path`, without "." and "..", in no particular order;
+// none when it cannot be read.
+std::vector<std::string> sysfsDirectoryEntries(const std::string& path);
+
+// Where the sysfs link at `path` ("/sys/class/hidraw/hidraw0", "/sys/dev/char/81:0") leads
+// ("/sys/devices/..."), or an empty string when there is no such link.
+std::string sysfsLinkTarget(const std::string& path);
 
 // The last path element of the symbolic link at `path` (for an interface's `driver` link, the
 // driver's name), or an empty string when there is no such link.

@@ -1,13 +1,13 @@
-#include "platform/usb/udev_usb_registry.h"
+#include "platform/usb/sysfs_usb_registry.h"
 
-#include "platform/udev/udev_devices.h"
+#include "platform/sysfs/sysfs_devices.h"
 
 namespace ptz {
 namespace {
 
 class InterfaceService final : public UsbInterfaceService {
   public:
-    InterfaceService(VideoControlBinding binding, UdevUsbRegistry::HandleMaker makeHandle)
+    InterfaceService(VideoControlBinding binding, SysfsUsbRegistry::HandleMaker makeHandle)
         : binding_(std::move(binding)), makeHandle_(makeHandle) {}
 
     // Nothing is opened before a request.
@@ -20,12 +20,12 @@ class InterfaceService final : public UsbInterfaceService {
 
   private:
     VideoControlBinding binding_;
-    UdevUsbRegistry::HandleMaker makeHandle_;
+    SysfsUsbRegistry::HandleMaker makeHandle_;
 };
 
 class Device final : public UsbDevice {
   public:
-    Device(UsbDeviceRecord record, UdevUsbRegistry::HandleMaker makeHandle)
+    Device(UsbDeviceRecord record, SysfsUsbRegistry::HandleMaker makeHandle)
         : record_(std::move(record)), makeHandle_(makeHandle) {}
 
     uint32_t locationId() override { return record_.locationId; }
@@ -54,12 +54,12 @@ class Device final : public UsbDevice {
 
   private:
     UsbDeviceRecord record_;
-    UdevUsbRegistry::HandleMaker makeHandle_;
+    SysfsUsbRegistry::HandleMaker makeHandle_;
 };
 
 class DeviceService final : public UsbDeviceService {
   public:
-    DeviceService(UsbDeviceRecord record, UdevUsbRegistry::HandleMaker makeHandle)
+    DeviceService(UsbDeviceRecord record, SysfsUsbRegistry::HandleMaker makeHandle)
         : record_(std::move(record)), makeHandle_(makeHandle) {}
 
     UsbStatus createPlugIn() override {
@@ -75,19 +75,12 @@ class DeviceService final : public UsbDeviceService {
 
   private:
     UsbDeviceRecord record_;
-    UdevUsbRegistry::HandleMaker makeHandle_;
+    SysfsUsbRegistry::HandleMaker makeHandle_;
 };
-
-std::vector<UsbDeviceRecord> usbDevices() {
-    std::vector<UsbDeviceRecord> records;
-    forEachUdevDevice("usb", "usb_device",
-                      [&](udev_device* device) { records.push_back(readUsbDeviceRecord(device)); });
-    return records;
-}
 
 }  // namespace
 
-std::vector<std::unique_ptr<UsbDeviceService>> UdevUsbRegistry::allDevices() {
+std::vector<std::unique_ptr<UsbDeviceService>> SysfsUsbRegistry::allDevices() {
     std::vector<std::unique_ptr<UsbDeviceService>> services;
     for (UsbDeviceRecord& record : usbDevices()) {
         services.push_back(std::make_unique<DeviceService>(std::move(record), makeHandle_));
@@ -95,8 +88,8 @@ std::vector<std::unique_ptr<UsbDeviceService>> UdevUsbRegistry::allDevices() {
     return services;
 }
 
-std::unique_ptr<UsbDeviceService> UdevUsbRegistry::firstDeviceMatching(uint32_t vendorId,
-                                                                       uint32_t productId) {
+std::unique_ptr<UsbDeviceService> SysfsUsbRegistry::firstDeviceMatching(uint32_t vendorId,
+                                                                        uint32_t productId) {
     for (UsbDeviceRecord& record : usbDevices()) {
         if (record.vendorId == vendorId && record.productId == productId) {
             return std::make_unique<DeviceService>(std::move(record), makeHandle_);
@@ -105,7 +98,15 @@ std::unique_ptr<UsbDeviceService> UdevUsbRegistry::firstDeviceMatching(uint32_t 
     return nullptr;
 }
 
-std::vector<UsbDeviceIds> UdevUsbRegistry::allDeviceIds() {
+std::unique_ptr<UsbDeviceService> SysfsUsbRegistry::deviceAt(uint32_t locationId) {
+    std::vector<UsbDeviceRecord> found = usbDevices(locationId);
+    if (found.empty()) {
+        return nullptr;
+    }
+    return std::make_unique<DeviceService>(std::move(found.front()), makeHandle_);
+}
+
+std::vector<UsbDeviceIds> SysfsUsbRegistry::allDeviceIds() {
     std::vector<UsbDeviceIds> ids;
     for (const UsbDeviceRecord& record : usbDevices()) {
         ids.push_back({record.vendorId, record.productId});
