@@ -24,7 +24,7 @@ StatusLine::StatusLine(QWidget* parent)
     cameraButton_->setPopupMode(QToolButton::InstantPopup);
     cameraButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
     cameraButton_->setFocusPolicy(Qt::NoFocus);
-    cameraButton_->setMaximumWidth(220);
+    cameraButton_->setMaximumWidth(300);
     cameraButton_->setAccessibleName(tr("Camera"));
     cameraButton_->setMenu(cameraMenu_);
     layout->addWidget(cameraButton_);
