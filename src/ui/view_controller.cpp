@@ -4,7 +4,6 @@
 
 #include "ui/device_combo_box_widget.h"
 #include "ui/image_button.h"
-#include "ui/panel_background.h"
 #include "ui/tab_view_controller.h"
 #include "ui_ViewController.h"
 
@@ -12,7 +11,7 @@ namespace ptz {
 
 ViewController::ViewController(UsbRegistry& registry, DeviceWatcherSetUp setUpDeviceWatcher,
                                CameraStatus& status, SettingsStore& settings, QWidget* parent)
-    : QWidget(parent),
+    : PanelWidget(parent),
       OsdPanelLogic(registry, std::move(setUpDeviceWatcher), status, settings),
       ui_(std::make_unique<Ui::ViewController>()) {
     ui_->setupUi(this);
@@ -57,19 +56,6 @@ DeviceComboBox& ViewController::cbxDevice() {
 
 TabContainer* ViewController::parentViewController() {
     return TabViewController::containerOf(this);
-}
-
-void ViewController::setBackgroundColor(double red, double green, double blue, double alpha) {
-    setPanelBackground(*this, red, green, blue, alpha);
-}
-
-void ViewController::setPreferredContentSize(int width, int height) {
-    preferredContentSize_ = QSize(width, height);
-    updateGeometry();
-}
-
-QSize ViewController::sizeHint() const {
-    return preferredContentSize_.isValid() ? preferredContentSize_ : QWidget::sizeHint();
 }
 
 ImageButton* ViewController::keyFor(int qtKey) const {

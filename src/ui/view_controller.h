@@ -4,10 +4,10 @@
 // Backspace and M press the matching key; holding a key down presses it once.
 #pragma once
 
-#include <QWidget>
 #include <memory>
 
 #include "ui/logic/osd_panel_logic.h"
+#include "ui/panel_widget.h"
 
 namespace Ui {
 class ViewController;
@@ -17,7 +17,7 @@ namespace ptz {
 
 class ImageButton;
 
-class ViewController : public QWidget, public OsdPanelLogic, private PanelView {
+class ViewController : public PanelWidget, public OsdPanelLogic {
     Q_OBJECT
 
   public:
@@ -38,22 +38,15 @@ class ViewController : public QWidget, public OsdPanelLogic, private PanelView {
     DeviceComboBox& cbxDevice() override;
     TabContainer* parentViewController() override;
 
-    QSize sizeHint() const override;
-
   protected:
     PanelView& view() override { return *this; }
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
-    // PanelView.
-    void setBackgroundColor(double red, double green, double blue, double alpha) override;
-    void setPreferredContentSize(int width, int height) override;
-
     ImageButton* keyFor(int qtKey) const;
 
     std::unique_ptr<Ui::ViewController> ui_;
-    QSize preferredContentSize_;
 };
 
 }  // namespace ptz

@@ -14,7 +14,6 @@
 #include <optional>
 
 #include "ui/image_button.h"
-#include "ui/panel_background.h"
 #include "ui/preset_combo_box.h"
 #include "ui/radio_matrix.h"
 #include "ui/tab_view_controller.h"
@@ -46,7 +45,7 @@ std::optional<HoldControl> holdControlForKey(int qtKey) {
 }  // namespace
 
 ViewController2::ViewController2(CameraStatus& status, SettingsStore& settings, QWidget* parent)
-    : QWidget(parent),
+    : PanelWidget(parent),
       PtzPanelLogic(status, settings),
       ui_(std::make_unique<Ui::ViewController2>()) {
     ui_->setupUi(this);
@@ -245,19 +244,6 @@ RadioMatrixView& ViewController2::myMatrix() {
         return createRadioMatrix();
     }
     return *matrix_;
-}
-
-void ViewController2::setBackgroundColor(double red, double green, double blue, double alpha) {
-    setPanelBackground(*this, red, green, blue, alpha);
-}
-
-void ViewController2::setPreferredContentSize(int width, int height) {
-    preferredContentSize_ = QSize(width, height);
-    updateGeometry();
-}
-
-QSize ViewController2::sizeHint() const {
-    return preferredContentSize_.isValid() ? preferredContentSize_ : QSize(518, 506);
 }
 
 void ViewController2::keyPressEvent(QKeyEvent* event) {

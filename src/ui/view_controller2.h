@@ -9,10 +9,10 @@
 #pragma once
 
 #include <QPointer>
-#include <QWidget>
 #include <memory>
 
 #include "ui/logic/ptz_panel_logic.h"
+#include "ui/panel_widget.h"
 #include "ui/radio_matrix.h"
 #include "ui/speed_slider.h"
 #include "ui/widget_control_view.h"
@@ -28,7 +28,7 @@ namespace ptz {
 class ImageButton;
 class PresetComboBox;
 
-class ViewController2 : public QWidget, public PtzPanelLogic, private PanelView {
+class ViewController2 : public PanelWidget, public PtzPanelLogic {
     Q_OBJECT
 
   public:
@@ -56,8 +56,6 @@ class ViewController2 : public QWidget, public PtzPanelLogic, private PanelView 
     // The button that opens the speed controls; the window places it.
     QToolButton* speedButton() const { return speedButton_; }
 
-    QSize sizeHint() const override;
-
   protected:
     PanelView& view() override { return *this; }
     RadioMatrixView& createRadioMatrix() override;
@@ -72,10 +70,6 @@ class ViewController2 : public QWidget, public PtzPanelLogic, private PanelView 
     void hideEvent(QHideEvent* event) override;
 
   private:
-    // PanelView.
-    void setBackgroundColor(double red, double green, double blue, double alpha) override;
-    void setPreferredContentSize(int width, int height) override;
-
     ImageButton* holdButton(HoldControl control) const;
     void connectHold(ImageButton* button, HoldControl control);
     void buildSpeedControls();
@@ -90,7 +84,6 @@ class ViewController2 : public QWidget, public PtzPanelLogic, private PanelView 
     SpeedSlider* zoomFocusSpeed_ = nullptr;
     QToolButton* speedButton_ = nullptr;
     bool heldByKey_[kHoldControlCount] = {};
-    QSize preferredContentSize_;
 };
 
 }  // namespace ptz
