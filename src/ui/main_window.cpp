@@ -31,7 +31,7 @@ MainWindow::MainWindow(UsbRegistry& registry, OsdPanelLogic::DeviceWatcherSetUp 
           new ViewController(registry, std::move(setUpDeviceWatcher), status_, settingsStore_)),
       ptzPanel_(new ViewController2(status_, settingsStore_)) {
     setWindowTitle(tr("PTZ Panel"));
-    setWindowIcon(resourceIcon(QStringLiteral("ptzpanel.png")));
+    setWindowIcon(resourceIcon(QStringLiteral("window-icon.png")));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

@@ -37,7 +37,8 @@ namespace {
 constexpr const char* kTextFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
 constexpr int kKeySize = 48;    // logical size of every key image
-constexpr int kIconSize = 256;  // application icon
+constexpr int kIconSize = 256;       // application icon, as installed for the desktop
+constexpr int kWindowIconSize = 64;  // the same, for the window: decoded at every start
 
 // Every key is drawn in a 48x48 logical box. The key body spans 2..45 so that its centre falls on
 // a pixel centre-line (23.5): 3 px bars centred there cover whole pixels at 1x and at 2x.
@@ -491,7 +492,9 @@ bool writeResourceFile(const QString& path, const std::vector<Image>& images) {
             out << "    <file alias=\"" << name << "\">images/" << name << "</file>\n";
         }
     }
-    out << "    <file alias=\"ptzpanel.png\">icons/ptzpanel.png</file>\n";
+    for (const char* name : {"window-icon.png", "window-icon@2x.png"}) {
+        out << "    <file alias=\"" << name << "\">icons/" << name << "</file>\n";
+    }
     out << "</qresource>\n</RCC>\n";
     out.flush();
     return file.commit();
@@ -574,6 +577,9 @@ int main(int argc, char** argv) {
     }
     ok &= save(render({QStringLiteral("ptzpanel.png"), kIconSize, paintAppIcon}, 1),
                root.filePath(QStringLiteral("icons/ptzpanel.png")));
+    const Image windowIcon{QStringLiteral("window-icon.png"), kWindowIconSize, paintAppIcon};
+    ok &= save(render(windowIcon, 1), root.filePath(QStringLiteral("icons/window-icon.png")));
+    ok &= save(render(windowIcon, 2), root.filePath(QStringLiteral("icons/window-icon@2x.png")));
     if (!writeResourceFile(root.filePath(QStringLiteral("images.qrc")), images)) {
         std::fprintf(stderr, "draw_icons: cannot write images.qrc\n");
         ok = false;
