@@ -18,7 +18,7 @@ TEST(ResourceImage, ReadsTheNamedImagesAndNothingElse) {
     ASSERT_FALSE(icon.isNull());
     EXPECT_EQ(icon.actualSize(QSize(512, 512)), key.size());
 
-    EXPECT_FALSE(resourceIcon(QStringLiteral("ptzpanel.png")).isNull());
+    EXPECT_FALSE(resourceIcon(QStringLiteral("window-icon.png")).isNull());
     EXPECT_TRUE(readResourcePng(QStringLiteral(":/no-such-image.png")).isNull());
     EXPECT_TRUE(resourceIcon(QStringLiteral("no-such-image.png")).isNull());
     EXPECT_TRUE(resourceIcon(QString()).isNull());
