@@ -141,14 +141,6 @@ void EmulatedVideoNodes::detach() {
     }
 }
 
-std::string EmulatedVideoNodes::captureNode() const {
-    return capture_.devnode;
-}
-
-std::string EmulatedVideoNodes::metadataNode() const {
-    return metadata_.devnode;
-}
-
 void EmulatedVideoNodes::withFirmware(const std::function<void(sim::SimulatedCamera&)>& use) {
     const std::lock_guard lock(mutex_);
     use(firmware_);
@@ -191,46 +183,32 @@ void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
     const std::lock_guard lock(mutex_);
     node.ioctls.push_back(request);
     int error = ENOTTY;
-    switch (request) {
-        case VIDIOC_QUERYCAP:
-        case VIDIOC_QUERYCTRL:
-        case VIDIOC_QUERY_EXT_CTRL:
-        case VIDIOC_G_SELECTION: {
-            // Plain structs, of the size in the request code.
-            std::vector<guint8> copy(argument.bytes(), argument.bytes() + _IOC_SIZE(request));
-            error = driver_.ioctl(node.kind, request, copy.data());
-            std::memcpy(argument.bytes(), copy.data(), copy.size());
-            break;
-        }
-        case VIDIOC_G_EXT_CTRLS:
-        case VIDIOC_S_EXT_CTRLS:
-        case VIDIOC_TRY_EXT_CTRLS: {
-            auto group = readStruct<v4l2_ext_controls>(argument);
-            v4l2_ext_control* const callers = group.controls;
-            const size_t size = group.count * sizeof(v4l2_ext_control);
-            const Resolved list(argument.get(), offsetof(v4l2_ext_controls, controls), size);
-            std::vector<v4l2_ext_control> controls(group.count);
-            std::copy_n(list.bytes(), size, reinterpret_cast<guint8*>(controls.data()));
-            group.controls = controls.data();
-            error = driver_.ioctl(node.kind, request, &group);
-            std::copy_n(reinterpret_cast<const guint8*>(controls.data()), size, list.bytes());
-            writeStruct(argument, group, &v4l2_ext_controls::controls, callers);
-            break;
-        }
-        case UVCIOC_CTRL_QUERY: {
-            auto query = readStruct<uvc_xu_control_query>(argument);
-            __u8* const callers = query.data;
-            const Resolved data(argument.get(), offsetof(uvc_xu_control_query, data), query.size);
-            std::vector<__u8> bytes(data.bytes(), data.bytes() + query.size);
-            query.data = bytes.data();
-            error = driver_.ioctl(node.kind, request, &query);
-            std::memcpy(data.bytes(), bytes.data(), bytes.size());
-            writeStruct(argument, query, &uvc_xu_control_query::data, callers);
-            break;
-        }
-        default:
-            error = driver_.ioctl(node.kind, request, nullptr);
-            break;
+    if (request == VIDIOC_G_EXT_CTRLS || request == VIDIOC_S_EXT_CTRLS ||
+        request == VIDIOC_TRY_EXT_CTRLS) {
+        auto group = readStruct<v4l2_ext_controls>(argument);
+        v4l2_ext_control* const callers = group.controls;
+        const size_t size = group.count * sizeof(v4l2_ext_control);
+        const Resolved list(argument.get(), offsetof(v4l2_ext_controls, controls), size);
+        std::vector<v4l2_ext_control> controls(group.count);
+        std::copy_n(list.bytes(), size, reinterpret_cast<guint8*>(controls.data()));
+        group.controls = controls.data();
+        error = driver_.ioctl(node.kind, request, &group);
+        std::copy_n(reinterpret_cast<const guint8*>(controls.data()), size, list.bytes());
+        writeStruct(argument, group, &v4l2_ext_controls::controls, callers);
+    } else if (request == UVCIOC_CTRL_QUERY) {
+        auto query = readStruct<uvc_xu_control_query>(argument);
+        __u8* const callers = query.data;
+        const Resolved data(argument.get(), offsetof(uvc_xu_control_query, data), query.size);
+        std::vector<__u8> bytes(data.bytes(), data.bytes() + query.size);
+        query.data = bytes.data();
+        error = driver_.ioctl(node.kind, request, &query);
+        std::memcpy(data.bytes(), bytes.data(), bytes.size());
+        writeStruct(argument, query, &uvc_xu_control_query::data, callers);
+    } else if (argument.bytes() != nullptr) {
+        // A plain struct, of the size in the request code.
+        std::vector<guint8> copy(argument.bytes(), argument.bytes() + _IOC_SIZE(request));
+        error = driver_.ioctl(node.kind, request, copy.data());
+        std::memcpy(argument.bytes(), copy.data(), copy.size());
     }
     umockdev_ioctl_client_complete(client, error == 0 ? 0 : -1, error);
 }

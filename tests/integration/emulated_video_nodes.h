@@ -37,8 +37,7 @@ class EmulatedVideoNodes {
     EmulatedVideoNodes(const EmulatedVideoNodes&) = delete;
     EmulatedVideoNodes& operator=(const EmulatedVideoNodes&) = delete;
 
-    std::string captureNode() const;
-    std::string metadataNode() const;
+    std::string captureNode() const { return capture_.devnode; }
 
     // Runs `use` on the firmware while no ioctl is being answered.
     void withFirmware(const std::function<void(sim::SimulatedCamera&)>& use);

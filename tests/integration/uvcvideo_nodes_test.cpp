@@ -1,7 +1,7 @@
 // The uvcvideo backend on real ioctls: emulated capture and metadata nodes under a camera that
 // the driver holds, answered by the model of the driver over the camera's firmware. What needs
-// udev, /dev and processes: which node is used and for how long, a node name given to another
-// camera, a node that may not be opened, and a move started and stopped by two ptzctl runs.
+// udev and /dev: which node is used and for how long, a node name given to another camera, a
+// node that may not be opened.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,7 +15,6 @@
 #include "platform/usb/uvc_descriptors.h"
 #include "platform/usb/uvcvideo_backend.h"
 #include "platform/usb/uvcvideo_node.h"
-#include "run_ptzctl.h"
 #include "usb_testbed.h"
 
 namespace ptz {
@@ -144,41 +143,6 @@ TEST_F(UvcvideoNodes, ANodeThatMayNotBeOpenedIsNotPermitted) {
     EXPECT_FALSE(control->ClickOsdOkBtn());
     EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002e2)",
                                        "bRet = 0"));
-}
-
-// ptzctl zoom out, then ptzctl zoom stop from another process that knows nothing of the start,
-// on a released kernel whose driver cannot carry either as a relative value.
-TEST_F(UvcvideoNodes, AZoomOutStoppedByAnotherPtzctlLeavesTheCameraStill) {
-    EmulatedUsbCamera& camera = bed.add(heldByUvcvideo(2, 1));
-    EmulatedVideoNodes nodes(bed.umockdev(), camera.interfaceSyspath(kVideoControl),
-                             camera.firmware(), UvcvideoKernel::kReleased);
-    nodes.withFirmware([&](sim::SimulatedCamera& firmware) {
-        const std::array<uint8_t, 8> zoomTo{0x21, 0x01, 0x00, 0x0B, 0x00, 0x01, 0x02, 0x00};
-        std::array<uint8_t, 2> middle{0x00, 0x20};
-        firmware.controlRequest(zoomTo, middle);
-        camera.clock().advance(std::chrono::seconds(2));
-        firmware.clearRequests();
-    });
-    const auto ptzctl = [](const char* action) {
-        return testing::runPtzctl(PTZCTL_PATH, {"--vid", "2e7e", "--pid", "0606", "zoom", action});
-    };
-
-    const testing::PtzctlRun out = ptzctl("out");
-    EXPECT_EQ(out.status, 0) << out.err;
-    nodes.withFirmware([&](sim::SimulatedCamera& firmware) {
-        camera.clock().advance(std::chrono::milliseconds(200));
-        EXPECT_LT(firmware.state().zoom, 8192);
-        EXPECT_TRUE(firmware.state().moving);
-    });
-    const testing::PtzctlRun stop = ptzctl("stop");
-    EXPECT_EQ(stop.status, 0) << stop.err;
-    nodes.withFirmware([&](sim::SimulatedCamera& firmware) {
-        camera.clock().advance(std::chrono::seconds(1));
-        EXPECT_FALSE(firmware.state().moving) << firmware.describe();
-        // Zoom absolute to its minimum, then to where it was 200 ms later (8192 a second).
-        EXPECT_THAT(setLines(firmware), ElementsAre("21 01 00 0b 00 01 02 00 | 00 00",
-                                                    "21 01 00 0b 00 01 02 00 | 9a 19"));
-    });
 }
 
 }  // namespace
