@@ -5,12 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <cstring>
+#include <memory>
 #include <stdexcept>
-#include <vector>
 
 namespace ptz::testing {
 namespace {
@@ -53,47 +51,18 @@ std::string nodeDescription(UMockdevTestbed* testbed, const std::string& interfa
            "\nA: name=Simulated PTZ Camera\n";
 }
 
-// A block of the caller's memory that a pointer inside the ioctl's argument points at. What is
-// written to it reaches the caller when the ioctl completes.
-class Resolved {
-  public:
-    // Nothing is resolved for no bytes: the pointer may then be null (VIDIOC_TRY_EXT_CTRLS of
-    // no controls, as v4l2-ctl asks whether the call exists).
-    Resolved(UMockdevIoctlData* parent, size_t offset, size_t length) {
-        if (length == 0) {
-            return;
-        }
-        GError* error = nullptr;
-        data_ = umockdev_ioctl_data_resolve(parent, offset, length, &error);
-        throwOn(error, "resolving an ioctl argument");
-    }
-    ~Resolved() {
-        if (data_ != nullptr) {
-            g_object_unref(data_);
-        }
-    }
-    Resolved(const Resolved&) = delete;
-    Resolved& operator=(const Resolved&) = delete;
-
-    UMockdevIoctlData* get() const { return data_; }
-    guint8* bytes() const { return data_ != nullptr ? data_->data : nullptr; }
-
-  private:
-    UMockdevIoctlData* data_ = nullptr;
-};
-
-template <typename T>
-T readStruct(const Resolved& argument) {
-    T value;
-    std::memcpy(&value, argument.bytes(), sizeof value);
-    return value;
-}
-
-// The caller's struct gets the driver's answer, with its own pointer kept.
-template <typename T, typename Pointer>
-void writeStruct(const Resolved& argument, T value, Pointer T::*field, Pointer callers) {
-    value.*field = callers;
-    std::memcpy(argument.bytes(), &value, sizeof value);
+// The `length` bytes of the caller's memory that the pointer at `offset` in `parent` points
+// at, as a local copy that the pointer now points at and that reaches the caller when the ioctl
+// completes. Nothing for no bytes: the pointer may then be null (VIDIOC_TRY_EXT_CTRLS of no
+// controls, as v4l2-ctl asks whether the call exists).
+using Resolved = std::unique_ptr<UMockdevIoctlData, void (*)(gpointer)>;
+Resolved resolve(UMockdevIoctlData* parent, size_t offset, size_t length) {
+    GError* error = nullptr;
+    Resolved data(
+        length == 0 ? nullptr : umockdev_ioctl_data_resolve(parent, offset, length, &error),
+        &g_object_unref);
+    throwOn(error, "resolving an ioctl argument");
+    return data;
 }
 
 }  // namespace
@@ -175,41 +144,22 @@ gboolean EmulatedVideoNodes::onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* cl
     return TRUE;
 }
 
-// The argument is a pointer into the caller's memory, and so are pointers inside it: the model
-// gets local copies, and what it writes goes back.
 void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
     const unsigned long request = umockdev_ioctl_client_get_request(client);
-    const Resolved argument(umockdev_ioctl_client_get_arg(client), 0, _IOC_SIZE(request));
+    const Resolved argument = resolve(umockdev_ioctl_client_get_arg(client), 0, _IOC_SIZE(request));
     const std::lock_guard lock(mutex_);
     node.ioctls.push_back(request);
-    int error = ENOTTY;
-    if (request == VIDIOC_G_EXT_CTRLS || request == VIDIOC_S_EXT_CTRLS ||
-        request == VIDIOC_TRY_EXT_CTRLS) {
-        auto group = readStruct<v4l2_ext_controls>(argument);
-        v4l2_ext_control* const callers = group.controls;
-        const size_t size = group.count * sizeof(v4l2_ext_control);
-        const Resolved list(argument.get(), offsetof(v4l2_ext_controls, controls), size);
-        std::vector<v4l2_ext_control> controls(group.count);
-        std::copy_n(list.bytes(), size, reinterpret_cast<guint8*>(controls.data()));
-        group.controls = controls.data();
-        error = driver_.ioctl(node.kind, request, &group);
-        std::copy_n(reinterpret_cast<const guint8*>(controls.data()), size, list.bytes());
-        writeStruct(argument, group, &v4l2_ext_controls::controls, callers);
-    } else if (request == UVCIOC_CTRL_QUERY) {
-        auto query = readStruct<uvc_xu_control_query>(argument);
-        __u8* const callers = query.data;
-        const Resolved data(argument.get(), offsetof(uvc_xu_control_query, data), query.size);
-        std::vector<__u8> bytes(data.bytes(), data.bytes() + query.size);
-        query.data = bytes.data();
-        error = driver_.ioctl(node.kind, request, &query);
-        std::memcpy(data.bytes(), bytes.data(), bytes.size());
-        writeStruct(argument, query, &uvc_xu_control_query::data, callers);
-    } else if (argument.bytes() != nullptr) {
-        // A plain struct, of the size in the request code.
-        std::vector<guint8> copy(argument.bytes(), argument.bytes() + _IOC_SIZE(request));
-        error = driver_.ioctl(node.kind, request, copy.data());
-        std::memcpy(argument.bytes(), copy.data(), copy.size());
+    Resolved inner(nullptr, &g_object_unref);
+    if (argument && (request == VIDIOC_G_EXT_CTRLS || request == VIDIOC_S_EXT_CTRLS ||
+                     request == VIDIOC_TRY_EXT_CTRLS)) {
+        const auto* group = reinterpret_cast<const v4l2_ext_controls*>(argument->data);
+        inner = resolve(argument.get(), offsetof(v4l2_ext_controls, controls),
+                        group->count * sizeof(v4l2_ext_control));
+    } else if (argument && request == UVCIOC_CTRL_QUERY) {
+        const auto* query = reinterpret_cast<const uvc_xu_control_query*>(argument->data);
+        inner = resolve(argument.get(), offsetof(uvc_xu_control_query, data), query->size);
     }
+    const int error = argument ? driver_.ioctl(node.kind, request, argument->data) : ENOTTY;
     umockdev_ioctl_client_complete(client, error == 0 ? 0 : -1, error);
 }
 
