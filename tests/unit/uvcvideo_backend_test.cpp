@@ -14,9 +14,10 @@
 #include <vector>
 
 #include "log_capture.h"
-#include "model_video_node.h"
 #include "platform/usb/usb_status_mapping.h"
 #include "platform/usb/uvc_request_codes.h"
+#include "platform/usb/video_node.h"
+#include "uvcvideo_driver_model.h"
 
 namespace ptz {
 namespace {
@@ -33,16 +34,29 @@ Bytes bytesOf(const std::string& hex) {
     return bytes;
 }
 
+// The capture node, answered in process by the model of the driver.
+class ModelVideoNode final : public VideoNode {
+  public:
+    explicit ModelVideoNode(testing::UvcvideoDriverModel& driver) : driver_(driver) {}
+    UsbStatus open() override { return usb_status::kSuccess; }
+    int ioctl(const char*, unsigned long request, void* argument) override {
+        return driver_.ioctl(testing::VideoNodeKind::kCapture, request, argument);
+    }
+    void close() override {}
+
+  private:
+    testing::UvcvideoDriverModel& driver_;
+};
+
 // The head starts half zoomed in, with autofocus off and focus at 500, so that every move has
 // room both ways.
 struct UvcvideoPath {
     UvcvideoPath(UvcvideoKernel kernel, int minimumSpeed, bool absoluteControls = true)
         : camera(clock, sim::CameraSpec{.minimumSpeed = static_cast<uint8_t>(minimumSpeed),
                                         .hasAbsoluteControls = absoluteControls}) {
-        for (const char* set : {"01/0b: 00 20", "01/08: 00", "01/06: f4 01"}) {
-            Bytes data;
-            UsbDeviceRequest request = setCur(set, data);
-            camera.controlRequest(request.setupPacket(), data);
+        for (const char* line : {"01/0b: 00 20", "01/08: 00", "01/06: f4 01"}) {
+            const UsbDeviceRequest set = request(line, kUvcSetCur);
+            camera.controlRequest(set.setupPacket(), data);
         }
         clock.advance(std::chrono::seconds(2));
         driver.emplace(camera, kernel);
@@ -51,20 +65,26 @@ struct UvcvideoPath {
 
     // A binding of its own, as another process (ptzctl) would have.
     std::unique_ptr<UvcvideoBackend> bind() {
-        return std::make_unique<UvcvideoBackend>(
-            VideoControlUnits{1, {19, 20}}, 0, std::make_unique<testing::ModelVideoNode>(*driver));
+        return std::make_unique<UvcvideoBackend>(VideoControlUnits{1, {19, 20}}, 0,
+                                                 std::make_unique<ModelVideoNode>(*driver));
     }
 
-    // "unit/selector: data" as a SET_CUR (or, for `get`, that GET of data's length).
-    static UsbDeviceRequest setCur(const std::string& line, Bytes& data, uint8_t get = 0) {
+    // "unit/selector: bytes" as the request `code` of those bytes, which then hold the answer.
+    UsbDeviceRequest request(const std::string& line, uint8_t code) {
         const Bytes head = bytesOf(line.substr(0, 5));  // "uu/ss" parses as two bytes
         data = bytesOf(line.substr(7));
-        return {get != 0 ? kUvcGetRequestType : kUvcSetRequestType,
-                get != 0 ? get : kUvcSetCur,
+        return {code == kUvcSetCur ? kUvcSetRequestType : kUvcGetRequestType,
+                code,
                 static_cast<uint16_t>(head[1] << 8),
                 static_cast<uint16_t>(head[0] << 8),
                 static_cast<uint16_t>(data.size()),
                 data.data()};
+    }
+    UsbStatus send(UvcvideoBackend& backend, const std::string& line, uint8_t code = kUvcSetCur) {
+        UsbDeviceRequest sent = request(line, code);
+        const UsbStatus status = backend.controlRequest(sent);
+        EXPECT_EQ(sent.wLenDone, status == usb_status::kSuccess ? data.size() : 0) << line;
+        return status;
     }
 
     // The SET_CURs that reached the camera since the last call.
@@ -84,6 +104,7 @@ struct UvcvideoPath {
     sim::ManualClock clock;
     sim::SimulatedCamera camera;
     std::optional<testing::UvcvideoDriverModel> driver;
+    Bytes data;
 };
 
 // Each request as it would go raw ("start > stop": a move and its stop 200 ms later, sent by a
@@ -134,15 +155,12 @@ TEST(UvcvideoBackend, EveryRequestThroughEachDriver) {
             UvcvideoPath path(column < 2 ? UvcvideoKernel::kReleased : UvcvideoKernel::kFixed,
                               column == 0 ? 0 : 1);
             const size_t stop = row.request.find(" > ");
-            Bytes data;
-            UsbDeviceRequest request = UvcvideoPath::setCur(row.request.substr(0, stop), data);
-            EXPECT_EQ(path.bind()->controlRequest(request), usb_status::kSuccess);
-            EXPECT_EQ(request.wLenDone, data.size());
+            EXPECT_EQ(path.send(*path.bind(), row.request.substr(0, stop)), usb_status::kSuccess);
             if (stop != std::string::npos) {
                 path.clock.advance(std::chrono::milliseconds(200));
-                request = UvcvideoPath::setCur(
-                    row.request.substr(0, 7) + row.request.substr(stop + 3), data);
-                EXPECT_EQ(path.bind()->controlRequest(request), usb_status::kSuccess);
+                const std::string stopRequest =
+                    row.request.substr(0, 7) + row.request.substr(stop + 3);
+                EXPECT_EQ(path.send(*path.bind(), stopRequest), usb_status::kSuccess);
             }
             int cell = column;
             while (row.sent[cell].empty()) {
@@ -175,36 +193,27 @@ TEST(UvcvideoBackend, ACameraWithoutAbsoluteControlsGetsNothingItWouldMisread) {
     for (const Case& c : cases) {
         testing::LogCapture log;
         UvcvideoPath path(c.kernel, 1, false);
-        Bytes data;
-        UsbDeviceRequest request = UvcvideoPath::setCur(c.request, data);
-        EXPECT_EQ(path.bind()->controlRequest(request), usb_status::kUnsupported);
+        EXPECT_EQ(path.send(*path.bind(), c.request), usb_status::kUnsupported);
         EXPECT_EQ(path.sets(), "");
         EXPECT_THAT(log.lines, ElementsAre(c.line));
     }
 }
 
 // Reads come back in the camera's own layout, except the ranges of relative controls, which
-// the driver derives (wrongly on released kernels) instead of passing on: unsupported.
+// the driver derives (wrongly on released kernels) instead of passing on: unsupported ("").
 TEST(UvcvideoBackend, ReadsInTheCamerasLayout) {
-    const std::vector<std::tuple<uint8_t, std::string, std::string>> cases{
-        {kUvcGetCur, "01/0b: 00 00", "00 20"},
-        {kUvcGetCur, "01/0e: 00 00 00 00", "01 0a 00 00"},  // while panning right
-        {kUvcGetMin, "01/0d: 00 00 00 00 00 00 00 00", "60 a9 f6 ff 20 5a fe ff"},
-        {kUvcGetMax, "01/0b: 00 00", "00 40"},
-        {kUvcGetMin, "01/0e: 00 00 00 00", ""},
-        {kUvcGetMax, "01/0c: 00 00 00", ""},
-    };
     UvcvideoPath path(UvcvideoKernel::kFixed, 1);
     const auto backend = path.bind();
-    Bytes data;
-    UsbDeviceRequest start = UvcvideoPath::setCur("01/0e: 01 0a 00 00", data);
-    ASSERT_EQ(backend->controlRequest(start), usb_status::kSuccess);
-    for (const auto& [code, read, answer] : cases) {
-        UsbDeviceRequest request = UvcvideoPath::setCur(read, data, code);
-        EXPECT_EQ(backend->controlRequest(request),
-                  answer.empty() ? usb_status::kUnsupported : usb_status::kSuccess)
+    ASSERT_EQ(path.send(*backend, "01/0e: 01 0a 00 00"), usb_status::kSuccess);  // pan right
+    for (const auto& [code, read, answer] : std::vector<std::tuple<uint8_t, const char*, Bytes>>{
+             {kUvcGetCur, "01/0e: 00 00 00 00", bytesOf("01 0a 00 00")},
+             {kUvcGetCur, "01/0b: 00 00", bytesOf("00 20")},
+             {kUvcGetMin, "01/0d: 00 00 00 00 00 00 00 00", bytesOf("60 a9 f6 ff 20 5a fe ff")},
+             {kUvcGetMax, "01/0c: 00 00 00", {}}}) {
+        EXPECT_EQ(path.send(*backend, read, code),
+                  answer.empty() ? usb_status::kUnsupported : usb_status::kSuccess);
+        EXPECT_EQ(path.data, answer.empty() ? bytesOf(std::string(read).substr(7)) : answer)
             << read;
-        EXPECT_EQ(data, answer.empty() ? bytesOf(read.substr(7)) : bytesOf(answer)) << read;
     }
 }
 

@@ -24,7 +24,13 @@ struct DriverOnCamera {
         camera.clearRequests();
     }
 
-    int set(std::vector<v4l2_ext_control> controls, VideoNodeKind node = VideoNodeKind::kCapture) {
+    int set(std::vector<std::pair<uint32_t, int32_t>> values,
+            VideoNodeKind node = VideoNodeKind::kCapture) {
+        std::vector<v4l2_ext_control> controls(values.size());
+        for (size_t i = 0; i < values.size(); ++i) {
+            controls[i].id = values[i].first;  // packed: no references to its fields
+            controls[i].value = values[i].second;
+        }
         v4l2_ext_controls group{};
         group.count = static_cast<uint32_t>(controls.size());
         group.controls = controls.data();
@@ -45,13 +51,6 @@ struct DriverOnCamera {
     sim::SimulatedCamera camera;
     UvcvideoDriverModel driver;
 };
-
-v4l2_ext_control control(uint32_t id, int32_t value) {
-    v4l2_ext_control control{};
-    control.id = id;
-    control.value = value;
-    return control;
-}
 
 // The range each kernel reports from the camera's bytes (speeds minimum..24 pan, ..20 tilt,
 // ..7 zoom), and what a set of `value` puts in the SET_CUR's data stage: rounded to the step
@@ -94,7 +93,7 @@ TEST(UvcvideoDriverModel, RangesAndWhatTheDriverMakesOfAValue) {
         ASSERT_EQ(bound.driver.ioctl(VideoNodeKind::kCapture, VIDIOC_QUERY_EXT_CTRL, &query), 0);
         EXPECT_EQ(std::tuple(query.minimum, query.maximum, query.step),
                   std::tuple(c.minimum, c.maximum, c.step));
-        ASSERT_EQ(bound.set({control(c.id, c.value)}), 0);
+        ASSERT_EQ(bound.set({{c.id, c.value}}), 0);
         const std::string wire = bound.wire();
         EXPECT_EQ(wire.substr(wire.rfind('|') + 2), c.data);
     }
@@ -104,8 +103,8 @@ TEST(UvcvideoDriverModel, RangesAndWhatTheDriverMakesOfAValue) {
 // (pan) reads the rest first, again each time for a control the camera updates itself.
 TEST(UvcvideoDriverModel, TheDriverAddsItsOwnRequests) {
     DriverOnCamera bound(kReleased);
-    ASSERT_EQ(bound.set({control(V4L2_CID_PAN_SPEED, 10)}), 0);
-    ASSERT_EQ(bound.set({control(V4L2_CID_PAN_SPEED, 0)}), 0);
+    ASSERT_EQ(bound.set({{V4L2_CID_PAN_SPEED, 10}}), 0);
+    ASSERT_EQ(bound.set({{V4L2_CID_PAN_SPEED, 0}}), 0);
     EXPECT_EQ(bound.wire(),
               "a1 87 00 0e 00 01 04 00 | 00 0d 00 0b, a1 82 00 0e 00 01 04 00 | 00 01 00 01, "
               "a1 83 00 0e 00 01 04 00 | 00 18 00 14, a1 84 00 0e 00 01 04 00 | 00 01 00 01, "
@@ -165,14 +164,13 @@ TEST(UvcvideoDriverModel, RefusalsOfTheControlIoctls) {
     // Focus absolute follows autofocus, which is on, unless the same call switches it off; the
     // driver then commits in the camera terminal's control order, focus absolute first, and
     // the camera, still in autofocus, answers "wrong state".
-    EXPECT_EQ(bound.set({control(V4L2_CID_FOCUS_ABSOLUTE, 10)}), EACCES);
-    EXPECT_EQ(bound.set({control(V4L2_CID_FOCUS_AUTO, 0), control(V4L2_CID_FOCUS_ABSOLUTE, 10)}),
-              EILSEQ);
-    EXPECT_EQ(bound.set({control(V4L2_CID_FOCUS_RELATIVE, 1)}), EINVAL);
+    EXPECT_EQ(bound.set({{V4L2_CID_FOCUS_ABSOLUTE, 10}}), EACCES);
+    EXPECT_EQ(bound.set({{V4L2_CID_FOCUS_AUTO, 0}, {V4L2_CID_FOCUS_ABSOLUTE, 10}}), EILSEQ);
+    EXPECT_EQ(bound.set({{V4L2_CID_FOCUS_RELATIVE, 1}}), EINVAL);
     // The metadata node has no controls; an unplugged camera none at all.
-    EXPECT_EQ(bound.set({control(V4L2_CID_ZOOM_ABSOLUTE, 1)}, VideoNodeKind::kMetadata), ENOTTY);
+    EXPECT_EQ(bound.set({{V4L2_CID_ZOOM_ABSOLUTE, 1}}, VideoNodeKind::kMetadata), ENOTTY);
     bound.driver.disconnect();
-    EXPECT_EQ(bound.set({control(V4L2_CID_ZOOM_ABSOLUTE, 1)}), ENODEV);
+    EXPECT_EQ(bound.set({{V4L2_CID_ZOOM_ABSOLUTE, 1}}), ENODEV);
 }
 
 }  // namespace
