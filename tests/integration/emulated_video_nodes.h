@@ -1,11 +1,8 @@
 // The nodes the uvcvideo driver gives a camera, on an umockdev testbed: a capture node and a
-// metadata node in sysfs under the camera's VideoControl interface, as udev shows them
-// (ID_V4L_CAPABILITIES, index), whose ioctls the model of the driver answers over the camera's
-// firmware. The model lives in this process, so it also answers child processes (ptzctl) that
-// inherit the testbed, and keeps its state across them as the kernel does.
-//
-// umockdev answers on its own thread; every method may be called from the test's thread, and
-// the firmware is only touched under the nodes' lock (withFirmware()).
+// metadata node under the camera's VideoControl interface, as udev shows them, whose ioctls the
+// model of the driver answers over the camera's firmware, also for child processes (ptzctl)
+// that inherit the testbed. umockdev answers on its own thread; the firmware is only touched
+// under the nodes' lock (withFirmware()).
 #pragma once
 
 #include <umockdev.h>
@@ -28,8 +25,7 @@ struct VideoNodeNumbers {
 
 class EmulatedVideoNodes {
   public:
-    // Adds the two nodes under `interfaceSyspath` (a path below /sys) and answers them.
-    // `firmware` must outlive the nodes and be touched by nothing else while they live.
+    // Adds the two nodes under `interfaceSyspath`; `firmware` must outlive them.
     EmulatedVideoNodes(UMockdevTestbed* testbed, const std::string& interfaceSyspath,
                        sim::SimulatedCamera& firmware, UvcvideoKernel kernel,
                        VideoNodeNumbers numbers = {});
@@ -45,8 +41,7 @@ class EmulatedVideoNodes {
     // The ioctl requests that reached the node, in order.
     std::vector<unsigned long> ioctls(VideoNodeKind node) const;
 
-    // The camera is being unplugged (before its device goes): open handles answer ENODEV, and
-    // the nodes leave sysfs and /dev free for the next camera's.
+    // Before the camera's device goes: open handles answer ENODEV, the nodes leave sysfs.
     void unplug();
 
   private:

@@ -1,7 +1,6 @@
-// The uvcvideo backend on real ioctls: emulated capture and metadata nodes under a camera that
-// the driver holds, answered by the model of the driver over the camera's firmware. What needs
-// udev and /dev: which node is used and for how long, a node name given to another camera, a
-// node that may not be opened.
+// The uvcvideo backend on real ioctls to emulated nodes, answered by the model of the driver:
+// what needs udev and /dev (which node is used, and for how long; a node name given to another
+// camera; a node that may not be opened).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,18 +16,11 @@
 #include "platform/usb/uvcvideo_node.h"
 #include "usb_testbed.h"
 
-namespace ptz {
+namespace ptz::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::EmulatedUsbCamera;
-using testing::EmulatedVideoNodes;
 using ::testing::IsEmpty;
-using testing::LogCapture;
-using testing::UsbDeviceSpec;
-using testing::UsbTestbed;
-using testing::UvcvideoKernel;
-using testing::VideoNodeKind;
 
 constexpr uint8_t kVideoControl = 0;
 
@@ -123,4 +115,4 @@ TEST_F(UvcvideoNodes, NoRequestReachesACameraThatTookOverTheNodeName) {
 }
 
 }  // namespace
-}  // namespace ptz
+}  // namespace ptz::testing

@@ -1,10 +1,11 @@
-// The uvcvideo backend over the model of the driver (both behaviours, cameras whose slowest
-// speed is 0 or 1) and the simulated camera: what each request, as it would go raw, puts on
-// the camera's pipe. Requests and what reached the camera read "unit/selector: bytes".
-#include "platform/usb/uvcvideo_backend.h"
-
+// The uvcvideo path in process, on the simulated camera: the model of the driver against the
+// kernel's own behaviour (both behaviours, cameras whose slowest speed is 0 or 1), then the
+// backend over it. Requests and what reached the camera read "unit/selector: bytes".
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <linux/usb/video.h>
+#include <linux/uvcvideo.h>
+#include <linux/videodev2.h>
 
 #include <cerrno>
 #include <chrono>
@@ -16,15 +17,17 @@
 #include "log_capture.h"
 #include "platform/usb/usb_status_mapping.h"
 #include "platform/usb/uvc_request_codes.h"
+#include "platform/usb/uvcvideo_backend.h"
 #include "platform/usb/video_node.h"
 #include "uvcvideo_driver_model.h"
 
-namespace ptz {
+namespace ptz::testing {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::UvcvideoKernel;
 using Bytes = std::vector<uint8_t>;
+constexpr auto kReleased = UvcvideoKernel::kReleased;
+constexpr auto kFixed = UvcvideoKernel::kFixed;
 
 Bytes bytesOf(const std::string& hex) {
     Bytes bytes;
@@ -34,29 +37,31 @@ Bytes bytesOf(const std::string& hex) {
     return bytes;
 }
 
-// The capture node, answered in process by the model of the driver.
+// The capture node, answered in process by the model.
 class ModelVideoNode final : public VideoNode {
   public:
-    explicit ModelVideoNode(testing::UvcvideoDriverModel& driver) : driver_(driver) {}
+    explicit ModelVideoNode(UvcvideoDriverModel& driver) : driver_(driver) {}
     UsbStatus open() override { return usb_status::kSuccess; }
     int ioctl(const char*, unsigned long request, void* argument) override {
-        return driver_.ioctl(testing::VideoNodeKind::kCapture, request, argument);
+        return driver_.ioctl(VideoNodeKind::kCapture, request, argument);
     }
     void close() override {}
 
   private:
-    testing::UvcvideoDriverModel& driver_;
+    UvcvideoDriverModel& driver_;
 };
 
-// The head starts half zoomed in, with autofocus off and focus at 500, so that every move has
-// room both ways.
+// The camera behind the modelled driver. `head`: half zoomed in, autofocus off and focus at
+// 500, so that every move has room both ways; else as the camera starts, autofocus on.
 struct UvcvideoPath {
-    UvcvideoPath(UvcvideoKernel kernel, int minimumSpeed, bool absoluteControls = true)
+    UvcvideoPath(UvcvideoKernel kernel, int minimumSpeed, bool head = true, bool absolute = true)
         : camera(clock, sim::CameraSpec{.minimumSpeed = static_cast<uint8_t>(minimumSpeed),
-                                        .hasAbsoluteControls = absoluteControls}) {
+                                        .hasAbsoluteControls = absolute}) {
         for (const char* line : {"01/0b: 00 20", "01/08: 00", "01/06: f4 01"}) {
             const UsbDeviceRequest set = request(line, kUvcSetCur);
-            camera.controlRequest(set.setupPacket(), data);
+            if (head) {
+                camera.controlRequest(set.setupPacket(), data);
+            }
         }
         clock.advance(std::chrono::seconds(2));
         driver.emplace(camera, kernel);
@@ -87,12 +92,28 @@ struct UvcvideoPath {
         return status;
     }
 
-    // The SET_CURs that reached the camera since the last call.
-    std::string sets() {
+    // VIDIOC_S_EXT_CTRLS of (id, value) pairs.
+    int set(const std::vector<std::pair<uint32_t, int32_t>>& values,
+            VideoNodeKind node = VideoNodeKind::kCapture) {
+        std::vector<v4l2_ext_control> controls(values.size());
+        for (size_t i = 0; i < values.size(); ++i) {
+            controls[i].id = values[i].first;  // packed: no references to its fields
+            controls[i].value = values[i].second;
+        }
+        v4l2_ext_controls group{};
+        group.count = static_cast<uint32_t>(controls.size());
+        group.controls = controls.data();
+        return driver->ioctl(node, VIDIOC_S_EXT_CTRLS, &group);
+    }
+
+    // What reached the camera since the last call: every request, or only the SET_CURs.
+    std::string wire(bool setsOnly = false) {
         std::string lines;
         for (const sim::RecordedRequest& request : camera.requests()) {
             const std::string line = sim::requestLine(request);
-            if (request.setup[0] == kUvcSetRequestType) {
+            if (!setsOnly) {
+                lines += (lines.empty() ? "" : ", ") + line + (request.stalled ? " stall" : "");
+            } else if (request.setup[0] == kUvcSetRequestType) {
                 lines += (lines.empty() ? "" : ", ") + line.substr(15, 2) + "/" +
                          line.substr(9, 2) + ":" + line.substr(line.find('|') + 1);
             }
@@ -103,9 +124,120 @@ struct UvcvideoPath {
 
     sim::ManualClock clock;
     sim::SimulatedCamera camera;
-    std::optional<testing::UvcvideoDriverModel> driver;
+    std::optional<UvcvideoDriverModel> driver;
     Bytes data;
 };
+
+// The range each kernel reports from the camera's bytes (speeds minimum..24 pan, ..20 tilt,
+// ..7 zoom), and what a set of `value` puts in the SET_CUR's data stage: rounded to the step
+// from the minimum and clamped into the range, never refused.
+TEST(UvcvideoDriverModel, RangesAndWhatTheDriverMakesOfAValue) {
+    struct Case {
+        UvcvideoKernel kernel;
+        int minimumSpeed;
+        uint32_t id;
+        int64_t minimum, maximum;
+        uint64_t step;
+        int32_t value;
+        const char* data;
+    };
+    const std::vector<Case> cases{
+        // Released kernels: pan left becomes nothing or a crawl, zoom out and stop a zoom in.
+        {kReleased, 0, V4L2_CID_PAN_SPEED, 0, 24, 1, -10, "00 00 00 00"},
+        {kReleased, 1, V4L2_CID_PAN_SPEED, -1, 24, 1, -10, "ff 01 00 00"},
+        {kReleased, 1, V4L2_CID_TILT_SPEED, -1, 20, 1, 30, "00 00 01 14"},
+        {kReleased, 0, V4L2_CID_ZOOM_CONTINUOUS, 0, 7, 1, -3, "00 00 00"},
+        {kReleased, 1, V4L2_CID_ZOOM_CONTINUOUS, 1, 7, 1, 0, "01 00 01"},
+        {kFixed, 0, V4L2_CID_PAN_SPEED, -24, 24, 1, -10, "ff 0a 00 00"},
+        {kFixed, 1, V4L2_CID_TILT_SPEED, -20, 20, 1, 0, "00 00 00 00"},
+        {kFixed, 1, V4L2_CID_ZOOM_CONTINUOUS, -7, 7, 1, -3, "ff 00 03"},
+        // Absolute values snap to the step from the minimum (1° here); unsigned ones clamp as
+        // unsigned, so -5 is above the maximum.
+        {kReleased, 1, V4L2_CID_PAN_ABSOLUTE, -612000, 612000, 3600, 2000,
+         "10 0e 00 00 00 00 00 00"},
+        {kFixed, 1, V4L2_CID_TILT_ABSOLUTE, -108000, 324000, 3600, -1000000,
+         "00 00 00 00 20 5a fe ff"},
+        {kFixed, 1, V4L2_CID_ZOOM_ABSOLUTE, 0, 16384, 1, -5, "00 40"},
+        {kFixed, 1, V4L2_CID_FOCUS_AUTO, 0, 1, 1, 5, "01"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.id) + ", slowest speed " + std::to_string(c.minimumSpeed));
+        UvcvideoPath path(c.kernel, c.minimumSpeed, false);
+        v4l2_query_ext_ctrl query{};
+        query.id = c.id;
+        ASSERT_EQ(path.driver->ioctl(VideoNodeKind::kCapture, VIDIOC_QUERY_EXT_CTRL, &query), 0);
+        EXPECT_EQ(std::tuple(query.minimum, query.maximum, query.step),
+                  std::tuple(c.minimum, c.maximum, c.step));
+        ASSERT_EQ(path.set({{c.id, c.value}}), 0);
+        const std::string wire = path.wire();
+        EXPECT_EQ(wire.substr(wire.rfind('|') + 2), c.data);
+    }
+}
+
+// uvc_ctrl_populate_cache asks the range on a control's first use; a set of part of a control
+// (pan) reads the rest first, again each time for a control the camera updates itself.
+TEST(UvcvideoDriverModel, TheDriverAddsItsOwnRequests) {
+    UvcvideoPath path(kReleased, 1, false);
+    ASSERT_EQ(path.set({{V4L2_CID_PAN_SPEED, 10}}), 0);
+    ASSERT_EQ(path.set({{V4L2_CID_PAN_SPEED, 0}}), 0);
+    EXPECT_EQ(path.wire(),
+              "a1 87 00 0e 00 01 04 00 | 00 0d 00 0b, a1 82 00 0e 00 01 04 00 | 00 01 00 01, "
+              "a1 83 00 0e 00 01 04 00 | 00 18 00 14, a1 84 00 0e 00 01 04 00 | 00 01 00 01, "
+              "a1 81 00 0e 00 01 04 00 | 00 00 00 00, 21 01 00 0e 00 01 04 00 | 01 0a 00 00, "
+              "a1 81 00 0e 00 01 04 00 | 01 0a 00 00, 21 01 00 0e 00 01 04 00 | 00 00 00 00");
+}
+
+// uvc_xu_ctrl_query asks GET_LEN and GET_INFO on a control's first use, then the request.
+TEST(UvcvideoDriverModel, ExtensionUnitQueriesAreCheckedAsTheDriverChecksThem) {
+    const std::string first = "a1 85 00 01 00 13 02 00 | 02 00, a1 86 00 01 00 13 01 00 | 03";
+    const std::string key = first + ", 21 01 00 01 00 13 02 00 | ";
+    struct Case {
+        uint8_t unit, selector, query;
+        Bytes data;
+        int error;
+        std::string wire;
+    };
+    const std::vector<Case> cases{
+        {19, 1, UVC_SET_CUR, {0, 0}, 0, key + "00 00"},
+        {20,
+         5,
+         UVC_GET_CUR,
+         {0xAA},
+         0,
+         "a1 85 00 05 00 14 02 00 | 01 00, a1 86 00 05 00 14 01 00 | 03, "
+         "a1 81 00 05 00 14 01 00 | 00"},
+        // Not an extension unit (the camera terminal), not one of its bmControls bits; a size
+        // other than GET_LEN's; a request code that is none.
+        {1, 1, UVC_SET_CUR, {0, 0}, ENOENT, ""},
+        {19, 8, UVC_SET_CUR, {0, 0}, ENOENT, ""},
+        {19, 1, UVC_SET_CUR, {0}, ENOBUFS, first},
+        {19, 1, 0x99, {0, 0}, EINVAL, first},
+        // The camera stalls a key value other than 0 and reports "out of range" when asked.
+        {19, 1, UVC_SET_CUR, {1, 0}, ERANGE, key + "01 00 stall, a1 81 00 02 00 00 01 00 | 04"},
+    };
+    for (Case c : cases) {
+        SCOPED_TRACE(std::to_string(c.unit) + "/" + std::to_string(c.selector));
+        UvcvideoPath path(kReleased, 1, false);
+        uvc_xu_control_query query{c.unit, c.selector, c.query,
+                                   static_cast<uint16_t>(c.data.size()), c.data.data()};
+        EXPECT_EQ(path.driver->ioctl(VideoNodeKind::kCapture, UVCIOC_CTRL_QUERY, &query), c.error);
+        EXPECT_EQ(path.wire(), c.wire);
+    }
+}
+
+TEST(UvcvideoDriverModel, RefusalsOfTheControlIoctls) {
+    UvcvideoPath path(kReleased, 1, false);
+    // Focus absolute follows autofocus, which is on, unless the same call switches it off; the
+    // driver then commits in the camera terminal's control order, focus absolute first, and
+    // the camera, still in autofocus, answers "wrong state".
+    EXPECT_EQ(path.set({{V4L2_CID_FOCUS_ABSOLUTE, 10}}), EACCES);
+    EXPECT_EQ(path.set({{V4L2_CID_FOCUS_AUTO, 0}, {V4L2_CID_FOCUS_ABSOLUTE, 10}}), EILSEQ);
+    EXPECT_EQ(path.set({{V4L2_CID_FOCUS_RELATIVE, 1}}), EINVAL);
+    // The metadata node has no controls; an unplugged camera none at all.
+    EXPECT_EQ(path.set({{V4L2_CID_ZOOM_ABSOLUTE, 1}}, VideoNodeKind::kMetadata), ENOTTY);
+    path.driver->disconnect();
+    EXPECT_EQ(path.set({{V4L2_CID_ZOOM_ABSOLUTE, 1}}), ENODEV);
+}
 
 // Each request as it would go raw ("start > stop": a move and its stop 200 ms later, sent by a
 // binding of its own, as a stop must not depend on what started the move), and what reaches
@@ -166,7 +298,7 @@ TEST(UvcvideoBackend, EveryRequestThroughEachDriver) {
             while (row.sent[cell].empty()) {
                 --cell;
             }
-            EXPECT_EQ(path.sets(), row.sent[cell]);
+            EXPECT_EQ(path.wire(true), row.sent[cell]);
         }
     }
 }
@@ -191,10 +323,10 @@ TEST(UvcvideoBackend, ACameraWithoutAbsoluteControlsGetsNothingItWouldMisread) {
          "Relative control) and the camera has no Focus, Absolute control; nothing sent"},
     };
     for (const Case& c : cases) {
-        testing::LogCapture log;
-        UvcvideoPath path(c.kernel, 1, false);
+        LogCapture log;
+        UvcvideoPath path(c.kernel, 1, false, false);
         EXPECT_EQ(path.send(*path.bind(), c.request), usb_status::kUnsupported);
-        EXPECT_EQ(path.sets(), "");
+        EXPECT_EQ(path.wire(true), "");
         EXPECT_THAT(log.lines, ElementsAre(c.line));
     }
 }
@@ -237,4 +369,4 @@ TEST(UvcvideoBackend, ErrnosAsStatuses) {
 }
 
 }  // namespace
-}  // namespace ptz
+}  // namespace ptz::testing
