@@ -132,45 +132,39 @@ struct UvcvideoPath {
 // ..7 zoom), and what a set of `value` puts in the SET_CUR's data stage: rounded to the step
 // from the minimum and clamped into the range, never refused.
 TEST(UvcvideoDriverModel, RangesAndWhatTheDriverMakesOfAValue) {
-    struct Case {
-        UvcvideoKernel kernel;
-        int minimumSpeed;
-        uint32_t id;
-        int64_t minimum, maximum;
-        uint64_t step;
-        int32_t value;
-        const char* data;
-    };
-    const std::vector<Case> cases{
-        // Released kernels: pan left becomes nothing or a crawl, zoom out and stop a zoom in.
-        {kReleased, 0, V4L2_CID_PAN_SPEED, 0, 24, 1, -10, "00 00 00 00"},
-        {kReleased, 1, V4L2_CID_PAN_SPEED, -1, 24, 1, -10, "ff 01 00 00"},
-        {kReleased, 1, V4L2_CID_TILT_SPEED, -1, 20, 1, 30, "00 00 01 14"},
-        {kReleased, 0, V4L2_CID_ZOOM_CONTINUOUS, 0, 7, 1, -3, "00 00 00"},
-        {kReleased, 1, V4L2_CID_ZOOM_CONTINUOUS, 1, 7, 1, 0, "01 00 01"},
-        {kFixed, 0, V4L2_CID_PAN_SPEED, -24, 24, 1, -10, "ff 0a 00 00"},
-        {kFixed, 1, V4L2_CID_TILT_SPEED, -20, 20, 1, 0, "00 00 00 00"},
-        {kFixed, 1, V4L2_CID_ZOOM_CONTINUOUS, -7, 7, 1, -3, "ff 00 03"},
-        // Absolute values snap to the step from the minimum (1° here); unsigned ones clamp as
-        // unsigned, so -5 is above the maximum.
-        {kReleased, 1, V4L2_CID_PAN_ABSOLUTE, -612000, 612000, 3600, 2000,
-         "10 0e 00 00 00 00 00 00"},
-        {kFixed, 1, V4L2_CID_TILT_ABSOLUTE, -108000, 324000, 3600, -1000000,
-         "00 00 00 00 20 5a fe ff"},
-        {kFixed, 1, V4L2_CID_ZOOM_ABSOLUTE, 0, 16384, 1, -5, "00 40"},
-        {kFixed, 1, V4L2_CID_FOCUS_AUTO, 0, 1, 1, 5, "01"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.id) + ", slowest speed " + std::to_string(c.minimumSpeed));
-        UvcvideoPath path(c.kernel, c.minimumSpeed, false);
+    // Kernel, slowest speed, control, its minimum, maximum and step, a value, what is sent.
+    const std::vector<
+        std::tuple<UvcvideoKernel, int, uint32_t, int64_t, int64_t, uint64_t, int32_t, const char*>>
+        cases{
+            // Released kernels: pan left becomes nothing or a crawl, zoom out and stop a zoom in.
+            {kReleased, 0, V4L2_CID_PAN_SPEED, 0, 24, 1, -10, "00 00 00 00"},
+            {kReleased, 1, V4L2_CID_PAN_SPEED, -1, 24, 1, -10, "ff 01 00 00"},
+            {kReleased, 1, V4L2_CID_TILT_SPEED, -1, 20, 1, 30, "00 00 01 14"},
+            {kReleased, 0, V4L2_CID_ZOOM_CONTINUOUS, 0, 7, 1, -3, "00 00 00"},
+            {kReleased, 1, V4L2_CID_ZOOM_CONTINUOUS, 1, 7, 1, 0, "01 00 01"},
+            {kFixed, 0, V4L2_CID_PAN_SPEED, -24, 24, 1, -10, "ff 0a 00 00"},
+            {kFixed, 1, V4L2_CID_TILT_SPEED, -20, 20, 1, 0, "00 00 00 00"},
+            {kFixed, 1, V4L2_CID_ZOOM_CONTINUOUS, -7, 7, 1, -3, "ff 00 03"},
+            // Absolute values snap to the step from the minimum (1° here); unsigned ones clamp as
+            // unsigned, so -5 is above the maximum.
+            {kReleased, 1, V4L2_CID_PAN_ABSOLUTE, -612000, 612000, 3600, 2000,
+             "10 0e 00 00 00 00 00 00"},
+            {kFixed, 1, V4L2_CID_TILT_ABSOLUTE, -108000, 324000, 3600, -1000000,
+             "00 00 00 00 20 5a fe ff"},
+            {kFixed, 1, V4L2_CID_ZOOM_ABSOLUTE, 0, 16384, 1, -5, "00 40"},
+            {kFixed, 1, V4L2_CID_FOCUS_AUTO, 0, 1, 1, 5, "01"},
+        };
+    for (const auto& [kernel, minimumSpeed, id, minimum, maximum, step, value, data] : cases) {
+        SCOPED_TRACE(std::to_string(id) + ", slowest speed " + std::to_string(minimumSpeed));
+        UvcvideoPath path(kernel, minimumSpeed, false);
         v4l2_query_ext_ctrl query{};
-        query.id = c.id;
+        query.id = id;
         ASSERT_EQ(path.driver->ioctl(VideoNodeKind::kCapture, VIDIOC_QUERY_EXT_CTRL, &query), 0);
         EXPECT_EQ(std::tuple(query.minimum, query.maximum, query.step),
-                  std::tuple(c.minimum, c.maximum, c.step));
-        ASSERT_EQ(path.set({{c.id, c.value}}), 0);
+                  std::tuple(minimum, maximum, step));
+        ASSERT_EQ(path.set({{id, value}}), 0);
         const std::string wire = path.wire();
-        EXPECT_EQ(wire.substr(wire.rfind('|') + 2), c.data);
+        EXPECT_EQ(wire.substr(wire.rfind('|') + 2), data);
     }
 }
 
@@ -191,6 +185,9 @@ TEST(UvcvideoDriverModel, TheDriverAddsItsOwnRequests) {
 TEST(UvcvideoDriverModel, ExtensionUnitQueriesAreCheckedAsTheDriverChecksThem) {
     const std::string first = "a1 85 00 01 00 13 02 00 | 02 00, a1 86 00 01 00 13 01 00 | 03";
     const std::string key = first + ", 21 01 00 01 00 13 02 00 | ";
+    const std::string preset =
+        "a1 85 00 05 00 14 02 00 | 01 00, a1 86 00 05 00 14 01 00 | 03, "
+        "a1 81 00 05 00 14 01 00 | 00";
     struct Case {
         uint8_t unit, selector, query;
         Bytes data;
@@ -199,13 +196,7 @@ TEST(UvcvideoDriverModel, ExtensionUnitQueriesAreCheckedAsTheDriverChecksThem) {
     };
     const std::vector<Case> cases{
         {19, 1, UVC_SET_CUR, {0, 0}, 0, key + "00 00"},
-        {20,
-         5,
-         UVC_GET_CUR,
-         {0xAA},
-         0,
-         "a1 85 00 05 00 14 02 00 | 01 00, a1 86 00 05 00 14 01 00 | 03, "
-         "a1 81 00 05 00 14 01 00 | 00"},
+        {20, 5, UVC_GET_CUR, {0xAA}, 0, preset},
         // Not an extension unit (the camera terminal), not one of its bmControls bits; a size
         // other than GET_LEN's; a request code that is none.
         {1, 1, UVC_SET_CUR, {0, 0}, ENOENT, ""},
@@ -305,12 +296,7 @@ TEST(UvcvideoBackend, EveryRequestThroughEachDriver) {
 
 // Without absolute controls, what the driver cannot carry is not sent at all.
 TEST(UvcvideoBackend, ACameraWithoutAbsoluteControlsGetsNothingItWouldMisread) {
-    struct Case {
-        UvcvideoKernel kernel;
-        const char* request;
-        const char* line;
-    };
-    const std::vector<Case> cases{
+    const std::vector<std::tuple<UvcvideoKernel, const char*, const char*>> cases{
         {UvcvideoKernel::kReleased, "01/0c: ff 00 03",
          "uvcvideo: this kernel's driver cannot carry zoom out at speed 3 (Zoom, Continuous "
          "ranges over 1..7) and the camera has no Zoom, Absolute control; nothing sent"},
@@ -322,12 +308,12 @@ TEST(UvcvideoBackend, ACameraWithoutAbsoluteControlsGetsNothingItWouldMisread) {
          "uvcvideo: this kernel's driver cannot carry focus near at speed 3 (it has no Focus, "
          "Relative control) and the camera has no Focus, Absolute control; nothing sent"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [kernel, request, line] : cases) {
         LogCapture log;
-        UvcvideoPath path(c.kernel, 1, false, false);
-        EXPECT_EQ(path.send(*path.bind(), c.request), usb_status::kUnsupported);
+        UvcvideoPath path(kernel, 1, false, false);
+        EXPECT_EQ(path.send(*path.bind(), request), usb_status::kUnsupported);
         EXPECT_EQ(path.wire(true), "");
-        EXPECT_THAT(log.lines, ElementsAre(c.line));
+        EXPECT_THAT(log.lines, ElementsAre(line));
     }
 }
 
