@@ -21,6 +21,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::IsSupersetOf;
 
 constexpr uint8_t kVideoControl = 0;
 
@@ -70,17 +71,9 @@ TEST_F(UvcvideoNodes, TheCaptureNodeIsOpenFromAStartToItsStop) {
                            "VIDIOC_G_EXT_CTRLS", "UVCIOC_CTRL_QUERY", "VIDIOC_S_EXT_CTRLS", "close",
                            "open", "UVCIOC_CTRL_QUERY", "close"));
     EXPECT_THAT(nodes.ioctls(VideoNodeKind::kMetadata), IsEmpty());
-    nodes.withFirmware([](sim::SimulatedCamera& firmware) {
-        std::vector<std::string> sets;
-        for (const sim::RecordedRequest& request : firmware.requests()) {
-            if (request.setup[0] == kUvcSetRequestType) {
-                sets.push_back(sim::requestLine(request));
-            }
-        }
-        EXPECT_THAT(
-            sets, ElementsAre("21 01 00 0c 00 01 03 00 | 01 00 03", "21 01 00 05 00 14 01 00 | 09",
-                              "21 01 00 0c 00 01 03 00 | 00 00 00"));
-    });
+    EXPECT_THAT(camera.requestLines(),
+                IsSupersetOf({"21 01 00 0c 00 01 03 00 | 01 00 03", "21 01 00 05 00 14 01 00 | 09",
+                              "21 01 00 0c 00 01 03 00 | 00 00 00"}));
 
     bed.denyAccess(nodes.captureNode());
     log.lines.clear();
@@ -89,15 +82,15 @@ TEST_F(UvcvideoNodes, TheCaptureNodeIsOpenFromAStartToItsStop) {
                                        "bRet = 0"));
 }
 
-// The camera is unplugged and another one gets its port and node names: the binding's requests
-// must not reach it.
+// The camera is unplugged while it zooms, and another one gets its port and node names: the
+// binding's requests must not reach it; the node held open for the move is let go.
 TEST_F(UvcvideoNodes, NoRequestReachesACameraThatTookOverTheNodeName) {
     EmulatedUsbCamera& first = bed.add(heldByUvcvideo(2));
     auto firstNodes =
         std::make_unique<EmulatedVideoNodes>(bed.umockdev(), first.interfaceSyspath(kVideoControl),
                                              first.firmware(), UvcvideoKernel::kReleased);
     const auto control = bind(first);
-    EXPECT_TRUE(control->ClickOsdOpencloseBtn());
+    EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
     const std::string interfaceSyspath = first.interfaceSyspath(kVideoControl);
 
     firstNodes->unplug();
@@ -109,7 +102,9 @@ TEST_F(UvcvideoNodes, NoRequestReachesACameraThatTookOverTheNodeName) {
     secondNodes.withFirmware([](sim::SimulatedCamera& firmware) { firmware.clearRequests(); });
     log.lines.clear();
     EXPECT_FALSE(control->ClickOsdOpencloseBtn());
-    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c0)"));
+    EXPECT_FALSE(control->ClickOsdOpencloseBtn());
+    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Control request failed: e00002c0",
+                                       "CameraControl Error: Unable to open interface (e00002c0)"));
     secondNodes.withFirmware(
         [](sim::SimulatedCamera& firmware) { EXPECT_THAT(firmware.requests(), IsEmpty()); });
 }
