@@ -25,7 +25,7 @@ enum class VideoNodeKind { kCapture, kMetadata };
 
 class UvcvideoDriverModel {
   public:
-    // Binds the driver to the camera, which must outlive the model.
+    // Binds the driver to `camera`, which must outlive the model.
     UvcvideoDriverModel(sim::SimulatedCamera& camera, UvcvideoKernel kernel);
     ~UvcvideoDriverModel();
     UvcvideoDriverModel(const UvcvideoDriverModel&) = delete;
