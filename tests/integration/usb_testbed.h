@@ -49,9 +49,6 @@ UsbDeviceSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNu
 class EmulatedUsbCamera {
   public:
     explicit EmulatedUsbCamera(UsbDeviceSpec spec);
-    ~EmulatedUsbCamera();
-    EmulatedUsbCamera(const EmulatedUsbCamera&) = delete;
-    EmulatedUsbCamera& operator=(const EmulatedUsbCamera&) = delete;
 
     const UsbDeviceSpec& spec() const { return spec_; }
     // "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2", its interface n's directory
@@ -76,27 +73,23 @@ class EmulatedUsbCamera {
     // The next `count` claims fail with `errnoValue` (EBUSY: another program holds the
     // interface for a moment); a negative count: all of them.
     void refuseClaims(int errnoValue, int count = -1);
-    int claimAttempts() const;
     // Control transfers are accepted but never finish unless cancelled.
     void setHanging(bool hanging);
-    // Every ioctl fails with ENODEV, as on an open node whose device was unplugged.
-    void setGone(bool gone);
-    // A kernel driver holds the interface (usbfs then refuses to claim it), or none (empty).
-    void setDriver(uint8_t interfaceNumber, const std::string& driver);
 
     // Called by the ioctl handler on umockdev's thread.
     bool handleIoctl(void* client);
 
   private:
+    friend class UsbTestbed;
+
     UsbDeviceSpec spec_;
     sim::ManualClock clock_;
     sim::SimulatedCamera camera_;
     mutable std::mutex mutex_;
     int claimErrno_ = 0;
     int claimsToRefuse_ = 0;
-    int claimAttempts_ = 0;
     bool hanging_ = false;
-    bool gone_ = false;
+    bool gone_ = false;  // every ioctl fails with ENODEV, as on a node whose device went
     std::vector<unsigned long> finishedUrbs_;
     std::vector<unsigned long> hungUrbs_;
 };
@@ -112,14 +105,13 @@ class UsbTestbed {
 
     // Plugs the device in ("add" uevents included) and answers its usbfs node.
     EmulatedUsbCamera& add(UsbDeviceSpec spec = {});
-    // Binds `driver` to the interface, or unbinds whatever is bound for an empty name.
+    // Binds `driver` to the interface (usbfs then refuses to claim it), or unbinds whatever is
+    // bound for an empty name.
     void setDriver(EmulatedUsbCamera& device, uint8_t interfaceNumber, const std::string& driver);
     // Unplugs the device: "remove" uevent, sysfs entry gone, its open node answers ENODEV.
     void unplug(EmulatedUsbCamera& device);
-    // Makes the device's usbfs node one this process may not open, as without the udev rule.
-    // A process running as root acts as nobody from then on, until the testbed goes.
-    void denyAccess(const EmulatedUsbCamera& device);
-    // The same for another of the testbed's nodes (a video node).
+    // Makes one of the testbed's nodes one this process may not open, as without the udev
+    // rule. A process running as root acts as nobody from then on, until the testbed goes.
     void denyAccess(const std::string& devnode);
 
   private:
