@@ -1,20 +1,15 @@
-// An emulated USB bus for tests of the real USB layer, on umockdev.
+// An emulated USB bus for tests of the real USB layer, on umockdev. Each device is what the
+// kernel shows of a plugged-in USB device: a usb_device in sysfs (ids, product, busnum, devnum,
+// devpath, bConfigurationValue, binary `descriptors`, DEVNAME), a usb_interface child per
+// interface with a `driver` link while a kernel driver holds it, and its usbfs node
+// /dev/bus/usb/BBB/DDD, which reads as the descriptors and whose ioctls are answered as
+// drivers/usb/core/devio.c answers them. Control transfers go to the device's firmware, a
+// SimulatedCamera, which records them. For uvcvideo, bind the driver and add video4linux
+// nodes under interfaceSyspath() on the same testbed (umockdev()).
 //
-// Each device is what the kernel shows of a plugged-in USB device: a usb_device in sysfs with
-// idVendor, idProduct, product, busnum, devnum, devpath, bConfigurationValue, its binary
-// `descriptors` and DEVNAME; a usb_interface child for each interface of its configuration,
-// with a `driver` link when a kernel driver is bound; and its usbfs node /dev/bus/usb/BBB/DDD,
-// which reads as the descriptors and whose ioctls are answered as the kernel's usbfs answers
-// them (drivers/usb/core/devio.c). Control transfers to the VideoControl interface go to the
-// device's firmware, a SimulatedCamera, which records them: tests check the bytes there.
-//
-// To reach a camera through uvcvideo, bind the driver (UsbDeviceSpec::drivers or setDriver())
-// and add a video4linux node under interfaceSyspath() of the VideoControl interface, on the
-// same testbed (umockdev()).
-//
-// One testbed per process: a udev monitor made for one does not hear the next. The process
-// must run behind umockdev's preload (runTestsUnderUmockdev()). umockdev answers ioctls on its
-// own thread; every method here may be called from the test's thread at any time.
+// One testbed per process (a udev monitor made for one does not hear the next), behind
+// umockdev's preload. umockdev answers ioctls on its own thread; every method here may be
+// called from the test's thread at any time.
 #pragma once
 
 #include <cstdint>
