@@ -116,6 +116,7 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
           {0, kSet, 9, 1, {0, 0}, 5},
           {0, kGetMin, kCt, kFocusAuto, {}, 7, 1},
           {0, kSet, kCt, kPanTiltRel, {0x01, 10, 0x00}, 7},
+          {0, kSet, kCt, kZoomAbs, {0x00, 0x01, 0x00}, 7},
           {0, kSet, 0, 2, {0}, 7},
           {0, kGetLen, 0, 2, {}, 7, 2},
           {0, kGetMin, kCt, kPanTiltRel, {0, 1, 0, 1}},
