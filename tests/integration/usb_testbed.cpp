@@ -29,20 +29,14 @@ std::string hex(unsigned value, int digits, bool upper = false) {
     return text;
 }
 
-// "2.4" for ports {2, 4} down to `depth`.
-std::string joinedPorts(const std::vector<uint8_t>& ports, size_t depth) {
-    std::string path;
-    for (size_t i = 0; i < depth; ++i) {
-        path += (i == 0 ? "" : ".") + std::to_string(ports[i]);
-    }
-    return path;
-}
-
-// "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.4" for bus 1, ports {2, 4}.
+// "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.4" for bus 1, ports {2, 4}: the device's
+// sysfs name is its last part.
 std::string devicePath(const UsbDeviceSpec& spec) {
     std::string path = "/devices/pci0000:00/0000:00:14.0/usb" + std::to_string(spec.bus);
-    for (size_t depth = 1; depth <= spec.ports.size(); ++depth) {
-        path += "/" + std::to_string(spec.bus) + "-" + joinedPorts(spec.ports, depth);
+    std::string name = std::to_string(spec.bus) + "-";
+    for (size_t i = 0; i < spec.ports.size(); ++i) {
+        name += (i == 0 ? "" : ".") + std::to_string(spec.ports[i]);
+        path += "/" + name;
     }
     return path;
 }
@@ -140,8 +134,8 @@ std::string EmulatedUsbCamera::syspath() const {
 }
 
 std::string EmulatedUsbCamera::interfaceSyspath(uint8_t interfaceNumber) const {
-    return syspath() + "/" + std::to_string(spec_.bus) + "-" +
-           joinedPorts(spec_.ports, spec_.ports.size()) + ":" +
+    const std::string path = syspath();
+    return path + path.substr(path.rfind('/')) + ":" +
            std::to_string(firstConfiguration(spec_.descriptors).first) + "." +
            std::to_string(interfaceNumber);
 }
@@ -358,12 +352,13 @@ EmulatedUsbCamera& UsbTestbed::add(UsbDeviceSpec spec) {
     for (const uint8_t byte : d) {
         contents += hex(byte, 2, true);
     }
-    const std::string node = device->devnode();
+    const std::string node = device->devnode(), syspath = device->syspath();
+    const std::string devpath = syspath.substr(syspath.find('-', syspath.rfind('/')) + 1);
     std::string text = "P: " + devicePath(made) + "\nN: " + node.substr(5) + "=" + contents +
                        "\nE: DEVNAME=" + node + "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n" +
                        attribute("busnum", std::to_string(made.bus)) +
                        attribute("devnum", std::to_string(made.deviceNumber)) +
-                       attribute("devpath", joinedPorts(made.ports, made.ports.size())) +
+                       attribute("devpath", devpath) +
                        attribute("idVendor", hex(d[8] | d[9] << 8, 4)) +
                        attribute("idProduct", hex(d[10] | d[11] << 8, 4)) +
                        attribute("product", made.camera.product) +
