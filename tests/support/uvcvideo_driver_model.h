@@ -1,11 +1,9 @@
-// The kernel's uvcvideo driver as far as our backend (and v4l2-ctl's --set-ctrl) reach it,
-// modelled from its source (Linux 6.1, drivers/media/usb/uvc): the ioctls of a camera's
-// capture and metadata nodes over the real uapi structs, and the requests the driver then puts
-// on the camera's default pipe, which reach a SimulatedCamera. Modelled: binding (descriptors,
-// GET_INFO of the camera terminal's controls), VIDIOC_QUERYCAP, VIDIOC_QUERY_EXT_CTRL,
-// VIDIOC_G/S/TRY_EXT_CTRLS and UVCIOC_CTRL_QUERY with the control cache, the driver's own
-// requests and its errnos, for the camera terminal controls our backend uses; unplugging.
-// Everything else answers ENOTTY. Not thread-safe: an ioctl handler on another thread locks.
+// The kernel's uvcvideo driver as far as our backend and v4l2-ctl's --set-ctrl reach it, from
+// its source (Linux 6.1, drivers/media/usb/uvc): the capture and metadata nodes' ioctls over
+// the uapi structs (VIDIOC_QUERYCAP, VIDIOC_QUERY_EXT_CTRL, VIDIOC_G/S/TRY_EXT_CTRLS,
+// UVCIOC_CTRL_QUERY; others ENOTTY) for the camera terminal controls our backend uses, and the
+// requests the driver puts on the camera's pipe, its own included, to a SimulatedCamera.
+// Not thread-safe: an ioctl handler on another thread locks.
 #pragma once
 
 #include <memory>
