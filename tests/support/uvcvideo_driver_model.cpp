@@ -82,20 +82,20 @@ constexpr std::array kCameraControls{
                     UVC_CTRL_FLAG_RESTORE},
 };
 
-// uvc_xu_ctrl_query: the flag each request needs (GET_LEN and GET_INFO none).
-constexpr std::array<std::pair<uint8_t, uint32_t>, 8> kRequestFlags{
-    std::pair{UVC_SET_CUR, UVC_CTRL_FLAG_SET_CUR},
-    std::pair{UVC_GET_CUR, UVC_CTRL_FLAG_GET_CUR},
-    std::pair{UVC_GET_MIN, UVC_CTRL_FLAG_GET_MIN},
-    std::pair{UVC_GET_MAX, UVC_CTRL_FLAG_GET_MAX},
-    std::pair{UVC_GET_RES, UVC_CTRL_FLAG_GET_RES},
-    std::pair{UVC_GET_DEF, UVC_CTRL_FLAG_GET_DEF},
-    std::pair{UVC_GET_LEN, 0u},
-    std::pair{UVC_GET_INFO, 0u}};
+// uvc_xu_ctrl_query: the requests, and the flag each needs (GET_LEN and GET_INFO none).
+constexpr std::array<uint8_t, 8> kQueries{UVC_SET_CUR, UVC_GET_CUR, UVC_GET_MIN, UVC_GET_MAX,
+                                          UVC_GET_RES, UVC_GET_DEF, UVC_GET_LEN, UVC_GET_INFO};
+constexpr std::array<uint32_t, 8> kQueryFlags{UVC_CTRL_FLAG_SET_CUR,
+                                              UVC_CTRL_FLAG_GET_CUR,
+                                              UVC_CTRL_FLAG_GET_MIN,
+                                              UVC_CTRL_FLAG_GET_MAX,
+                                              UVC_CTRL_FLAG_GET_RES,
+                                              UVC_CTRL_FLAG_GET_DEF,
+                                              0,
+                                              0};
 
 struct Range {
-    int32_t minimum = 0;
-    int32_t maximum = 1;
+    int32_t minimum = 0, maximum = 1;
     uint32_t step = 1;
 };
 
@@ -108,9 +108,7 @@ struct Control {
     uint32_t flags = 0;
     std::vector<const Mapping*> mappings{};
     std::vector<uint8_t> data{};  // kRowCount rows of `size` bytes
-    bool cached = false;
-    bool loaded = false;
-    bool dirty = false;
+    bool cached = false, loaded = false, dirty = false;
 
     uint8_t* row(DataRow which) { return data.data() + static_cast<size_t>(which) * size; }
     bool has(uint32_t flag) const { return (flags & flag) != 0; }
@@ -484,9 +482,8 @@ struct UvcvideoDriverModel::Impl {
                 return ENOENT;
             }
         }
-        const auto required =
-            std::ranges::find(kRequestFlags, query.query, &std::pair<uint8_t, uint32_t>::first);
-        if (required == kRequestFlags.end()) {
+        const size_t known = std::ranges::find(kQueries, query.query) - kQueries.begin();
+        if (known == kQueries.size()) {
             return EINVAL;
         }
         const uint16_t size =
@@ -494,7 +491,7 @@ struct UvcvideoDriverModel::Impl {
         if (size != query.size) {
             return ENOBUFS;
         }
-        if ((control->flags & required->second) != required->second) {
+        if ((control->flags & kQueryFlags[known]) != kQueryFlags[known]) {
             return EBADRQC;
         }
         return queryCamera(query.query, query.unit, query.selector, query.data, size);
