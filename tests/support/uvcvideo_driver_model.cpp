@@ -177,7 +177,8 @@ struct UvcvideoDriverModel::Impl {
             }
             const bool cameraTerminal = d[2] == UVC_VC_INPUT_TERMINAL && d.size() >= 15 &&
                                         (d[4] | d[5] << 8) == UVC_ITT_CAMERA;
-            const bool extensionUnit = d[2] == UVC_VC_EXTENSION_UNIT && d.size() >= 24u + d[21];
+            const bool extensionUnit =
+                d[2] == UVC_VC_EXTENSION_UNIT && d.size() >= 24 && d.size() >= 24u + d[21];
             if (!inVideoControl || d[1] != 0x24 || !(cameraTerminal || extensionUnit)) {
                 continue;
             }
