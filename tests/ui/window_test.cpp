@@ -1,9 +1,7 @@
-// The window on real widgets as --simulated-camera makes it: the simulated camera comes through
-// the HID and USB seams to the real device watcher, binding and panels. Here is what needs Qt:
-// the mouse and keys on the panels, the preset and device boxes' signals, shortcuts and
-// dialogs, the status line with its camera picker, the speed menu, what the window remembers,
-// and the camera's view repainting only while the head moves. The panels' behaviour is checked
-// through fake views in the unit tests.
+// The window on real widgets as --simulated-camera puts it together (the simulated camera through
+// the real device watcher and binding), for what needs Qt: that mouse, keys, boxes, shortcuts,
+// dialogs, the status line and the speed menu are wired, what the window remembers, and the
+// camera's view repainting only while the head moves. Behaviour: the panels' unit tests.
 #include <gmock/gmock.h>
 
 #include <QAbstractItemView>
@@ -60,12 +58,6 @@ void pickFromList(QComboBox& box, int row) {
     QAbstractItemView* list = box.view();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualRect(list->model()->index(row, 0)).center());
-}
-
-void scrollDown(QWidget& widget) {
-    QWheelEvent wheel(QPointF(5, 5), widget.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&widget, &wheel);
 }
 
 class Window : public ::testing::Test {
@@ -145,28 +137,15 @@ TEST_F(Window, KeysDriveThePanelsAndKeyRepeatDoesNothing) {
         QApplication::sendEvent(&panel, &repeat);
         QTest::keyRelease(&panel, key);
     };
-    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right, Qt::Key_Return,
-                              Qt::Key_Backspace, Qt::Key_M}) {
-        press(osd(), key);
-    }
-    EXPECT_THAT(
-        usb.sent(),
-        ElementsAre(osdKey(osdUp), panTilt("00 00 00 0a"), osdKey(osdDown), panTilt("00 00 00 0a"),
-                    osdKey(osdLeft), panTilt("00 0a 00 00"), osdKey(osdRight),
-                    panTilt("00 0a 00 00"), osdKey(osdOk), osdKey(osdBack), osdKey(osdOpenClose)));
+    press(osd(), Qt::Key_Left);
+    press(osd(), Qt::Key_M);
     tabs().setCurrentIndex(1);
-    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Plus, Qt::Key_Minus}) {
-        press(ptz(), key);
-    }
-    QTest::keyClick(&ptz(), Qt::Key_Home);
+    press(ptz(), Qt::Key_Minus);
     QTest::keyPress(&ptz(), Qt::Key_Down);
     tabs().setCurrentIndex(0);  // a key held when its tab goes: let go
-    EXPECT_THAT(
-        usb.sent(),
-        ElementsAre(panTilt("00 00 01 0a"), panTilt("00 00 00 0a"), zoom("01 00 03"),
-                    zoom("00 00 03"), zoom("ff 00 03"), zoom("00 00 03"),
-                    setCur(panTiltAbsolute, "00 00 00 00 00 00 00 00"),
-                    setCur(zoomAbsolute, "00 00"), panTilt("00 00 ff 0a"), panTilt("00 00 00 0a")));
+    EXPECT_THAT(usb.sent(), ElementsAre(osdKey(osdLeft), panTilt("00 0a 00 00"),
+                                        osdKey(osdOpenClose), zoom("ff 00 03"), zoom("00 00 03"),
+                                        panTilt("00 00 ff 0a"), panTilt("00 00 00 0a")));
 }
 
 TEST_F(Window, ThePresetBoxSendsOnTheUsersPicksAndReturnOnly) {
@@ -175,20 +154,11 @@ TEST_F(Window, ThePresetBoxSendsOnTheUsersPicksAndReturnOnly) {
     box.setFocus();
     box.lineEdit()->clear();
     QTest::keyClicks(box.lineEdit(), "42");
-    EXPECT_THAT(usb.sent(), IsEmpty());
     QTest::keyClick(box.lineEdit(), Qt::Key_Return);
     EXPECT_THAT(usb.sent(), ElementsAre(setCur(presetCall, "2a")));
-    EXPECT_EQ(box.count(), 10) << "a typed number is not added";
     EXPECT_TRUE(ptz().hasFocus()) << "the keys go back to the camera";
-
     in<RadioMatrix>(ptz(), "presetMatrix").cell(0)->click();  // Set: a stray send would store
-    box.setFocus();
-    for (const Qt::Key step : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
-        QTest::keyClick(box.lineEdit(), step);
-    }
-    scrollDown(box);
-    box.setCurrentIndex(5);  // the program's own change
-    ptz().setFocus();
+    box.setCurrentIndex(5);                                   // the program's own change
     EXPECT_THAT(usb.sent(), IsEmpty());
     pickFromList(box, 3);
     EXPECT_THAT(usb.sent(), ElementsAre(setCur(presetSet, "03")));
@@ -227,8 +197,7 @@ TEST_F(Window, TheUsersPickBindsACameraWhichTheStatusLineCanChangeInEveryArrange
     FakeHidDevice ptzOnly{0x3242, 0x1000, "", 0x01200000};
     usb.registry.add({.vendorId = 0x3242, .productId = 0x1000, .locationId = 0x01200000});
     machineHid.plug(ptzOnly);
-    scrollDown(devices());
-    EXPECT_EQ(picked.count(), 0) << "the watcher's changes and the wheel are no picks";
+    EXPECT_EQ(picked.count(), 0) << "the watcher's changes are no picks";
     pickFromList(devices(), 1);
     EXPECT_EQ(picked.count(), 1);
     EXPECT_EQ(tabs().count(), 1) << "3242:1000 bound: the PTZ tab only";
