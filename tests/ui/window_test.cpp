@@ -187,6 +187,12 @@ TEST_F(Window, PresetShortcutsAndNamesGoThroughTheirDialogs) {
     });
     menu->actions().last()->trigger();
     EXPECT_EQ(box.currentText(), "3 \u00b7 Pulpit");
+
+    window.close();  // the name is kept for the model, in the user's settings
+    arrDevList.emplace();
+    MainWindow again{registry, [this](DeviceListPanel& panel) { setUpDeviceWatcher(hid, panel); }};
+    QCoreApplication::processEvents();
+    EXPECT_EQ(in<PresetComboBox>(*again.ptzPanel(), "presetCbx").itemText(0), "3 \u00b7 Pulpit");
 }
 
 // Mended fault: a 3242:1000 camera's arrangement withholds the OSD tab and, with it, the camera
