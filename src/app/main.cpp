@@ -49,6 +49,9 @@ int main(int argc, char** argv) {
         ptz::setUpDeviceWatcher(*hidManager, panel);
     });
     window.show();
+    // Sends the window to the screen before the work queued behind it (listing the cameras,
+    // its icon) is done.
+    QGuiApplication::sync();
     std::unique_ptr<ptz::SimulatedCameraView> view;
     if (simulated) {
         view = std::make_unique<ptz::SimulatedCameraView>(simulated->camera);

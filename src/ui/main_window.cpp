@@ -31,7 +31,10 @@ MainWindow::MainWindow(UsbRegistry& registry, OsdPanelLogic::DeviceWatcherSetUp 
           new ViewController(registry, std::move(setUpDeviceWatcher), status_, settingsStore_)),
       ptzPanel_(new ViewController2(status_, settingsStore_)) {
     setWindowTitle(tr("PTZ Panel"));
-    setWindowIcon(resourceIcon(QStringLiteral("window-icon.png")));
+    // Set once the window is on its way: decoding the icon need not delay its showing.
+    QMetaObject::invokeMethod(
+        this, [this] { setWindowIcon(resourceIcon(QStringLiteral("window-icon.png"))); },
+        Qt::QueuedConnection);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

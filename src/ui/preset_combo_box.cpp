@@ -1,5 +1,6 @@
 #include "ui/preset_combo_box.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QWheelEvent>
@@ -8,7 +9,11 @@
 namespace ptz {
 
 PresetComboBox::PresetComboBox(QWidget* parent) : QComboBox(parent) {
-    setEditable(true);
+    // Editable without setEditable(), which would also build the list's popup before the window
+    // is first shown; the popup is built when first opened.
+    auto* field = new QLineEdit(this);
+    field->setPalette(palette());
+    setLineEdit(field);
     // A typed number is sent, not added to the list.
     setInsertPolicy(QComboBox::NoInsert);
     // QComboBox would report a completion as a pick, and so send a preset while typing.
@@ -32,6 +37,8 @@ void PresetComboBox::setItems(const std::vector<std::string>& items) {
 
 void PresetComboBox::showPopup() {
     listOpen_ = true;
+    // What setEditable() would have set on the list.
+    view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QComboBox::showPopup();
 }
 
