@@ -15,6 +15,11 @@ TEST_F(Panels, TheWatcherListsUvcCamerasOnlyAndKeepsRowsAndBindingInStepWithUnpl
     FakeHidManager refusing(static_cast<int32_t>(usb_status::kNotPermitted));
     setUpDeviceWatcher(refusing, osd);
     EXPECT_THAT(log.lines, ::testing::IsEmpty()) << "only a successful open is logged";
+    FakeHidDevice early{0x2e7e, 0x0737, "Early"};
+    refusing.plug(early);
+    EXPECT_THAT(osd.rows.rows, ElementsAre("Early")) << "its callbacks still report";
+    refusing.unplug(early);
+    log.lines.clear();
 
     // A keyboard that shares a camera's product id but has no video function, another
     // vendor's mouse, a camera whose node cannot be opened, twins of one model (the second
