@@ -11,37 +11,19 @@
 extern char** environ;
 
 namespace ptz::testing {
-namespace {
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
 
 PtzctlRun runPtzctl(const std::string& program, const std::vector<std::string>& args,
                     StandardOutput output) {
-    char outPath[] = "/tmp/ptzctl-out-XXXXXX";
-    char errPath[] = "/tmp/ptzctl-err-XXXXXX";
-    const int outFd = mkstemp(outPath);
-    const int errFd = mkstemp(errPath);
+    char paths[2][24] = {"/tmp/ptzctl-out-XXXXXX", "/tmp/ptzctl-err-XXXXXX"};
+    const int fds[2] = {mkstemp(paths[0]), mkstemp(paths[1])};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    switch (output) {
-        case StandardOutput::Collected:
-            posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
-            break;
-        case StandardOutput::DeviceFull:
-            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
-            break;
-        case StandardOutput::Closed:
-            posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
-            break;
+    if (output == StandardOutput::DeviceFull) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
+    } else {
+        posix_spawn_file_actions_adddup2(&actions, fds[0], STDOUT_FILENO);
     }
-    posix_spawn_file_actions_adddup2(&actions, errFd, STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
     std::vector<char*> argv = {const_cast<char*>(program.c_str())};
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
@@ -55,15 +37,19 @@ PtzctlRun runPtzctl(const std::string& program, const std::vector<std::string>& 
         run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);
-    close(outFd);
-    close(errFd);
-    std::istringstream out(slurp(outPath));
+    std::string texts[2];
+    for (int i = 0; i < 2; ++i) {
+        close(fds[i]);
+        std::stringstream text;
+        text << std::ifstream(paths[i]).rdbuf();
+        texts[i] = text.str();
+        unlink(paths[i]);
+    }
+    std::istringstream out(texts[0]);
     for (std::string line; std::getline(out, line);) {
         run.out.push_back(line);
     }
-    run.err = slurp(errPath);
-    unlink(outPath);
-    unlink(errPath);
+    run.err = texts[1];
     return run;
 }
 

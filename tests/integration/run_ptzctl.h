@@ -13,9 +13,9 @@ struct PtzctlRun {
     std::string err;               // standard error
 };
 
-// Where the program's standard output goes: collected, to /dev/full (every write fails for
-// want of space), or nowhere (closed).
-enum class StandardOutput { Collected, DeviceFull, Closed };
+// Where the program's standard output goes: collected, or to /dev/full (every write fails for
+// want of space).
+enum class StandardOutput { Collected, DeviceFull };
 
 PtzctlRun runPtzctl(const std::string& program, const std::vector<std::string>& args,
                     StandardOutput output = StandardOutput::Collected);

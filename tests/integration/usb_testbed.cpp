@@ -21,89 +21,53 @@ namespace ptz::testing {
 namespace {
 
 constexpr size_t kSetupLength = 8;
-constexpr uint8_t kStandardRequest = 0x00;
-constexpr uint8_t kGetConfiguration = 0x08;
-constexpr int kUsbSpeedHigh = 3;  // enum usb_device_speed
 
-std::string joinedPorts(const std::vector<uint8_t>& ports, size_t depth) {
-    std::string path;
-    for (size_t i = 0; i < depth; ++i) {
-        path += (i == 0 ? "" : ".") + std::to_string(ports[i]);
-    }
-    return path;
+// Lower case for sysfs attributes; umockdev reads binary contents in upper case only.
+std::string hex(unsigned value, int digits, bool upper = false) {
+    char text[12];
+    std::snprintf(text, sizeof text, upper ? "%0*X" : "%0*x", digits, value);
+    return text;
 }
 
-std::string sysfsName(const UsbDeviceSpec& spec) {
-    return std::to_string(spec.bus) + "-" + joinedPorts(spec.ports, spec.ports.size());
-}
-
-// "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.4" for bus 1, ports {2, 4}.
+// "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.4" for bus 1, ports {2, 4}: the device's
+// sysfs name is its last part.
 std::string devicePath(const UsbDeviceSpec& spec) {
     std::string path = "/devices/pci0000:00/0000:00:14.0/usb" + std::to_string(spec.bus);
-    for (size_t depth = 1; depth <= spec.ports.size(); ++depth) {
-        path += "/" + std::to_string(spec.bus) + "-" + joinedPorts(spec.ports, depth);
+    std::string name = std::to_string(spec.bus) + "-";
+    for (size_t i = 0; i < spec.ports.size(); ++i) {
+        name += (i == 0 ? "" : ".") + std::to_string(spec.ports[i]);
+        path += "/" + name;
     }
     return path;
-}
-
-std::string hex(std::span<const uint8_t> bytes) {
-    std::string text;
-    char digits[3];
-    for (const uint8_t byte : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X", byte);
-        text += digits;
-    }
-    return text;
 }
 
 // A driver's directory as an interface's `driver` link points at it, relative to the interface.
 std::string driverLinkTarget(const std::string& interfacePath, const std::string& driver) {
     std::string up;
-    for (const char c : interfacePath) {
-        if (c == '/') {
-            up += "../";
-        }
+    for (auto n = std::count(interfacePath.begin(), interfacePath.end(), '/'); n > 0; --n) {
+        up += "../";
     }
     return up + "bus/usb/drivers/" + driver;
 }
 
-struct InterfaceEntry {
-    uint8_t number = 0;
-    uint8_t interfaceClass = 0;
-    uint8_t subclass = 0;
+struct Interface {
+    uint8_t number, interfaceClass, subclass;
 };
 
-struct Configuration {
-    uint8_t value = 0;
-    std::vector<InterfaceEntry> interfaces;  // alternate setting 0 of each
-};
-
-// The first configuration of a device + configuration descriptor set, as the kernel reads it.
-Configuration firstConfiguration(const std::vector<uint8_t>& descriptors) {
-    Configuration configuration;
-    if (descriptors.size() < 18 + 9) {
+// bConfigurationValue and the interfaces (alternate setting 0) of the first configuration of a
+// device + configuration descriptor set, as the kernel reads it.
+std::pair<uint8_t, std::vector<Interface>> firstConfiguration(const std::vector<uint8_t>& d) {
+    if (d.size() < 18 + 9) {
         throw std::runtime_error("descriptors too short for a configuration");
     }
-    configuration.value = descriptors[18 + 5];
-    const size_t end =
-        std::min<size_t>(descriptors.size(), 18 + (descriptors[18 + 2] | descriptors[18 + 3] << 8));
-    for (size_t offset = 18; offset + 2 <= end && descriptors[offset] >= 2;
-         offset += descriptors[offset]) {
-        const uint8_t* d = &descriptors[offset];
-        if (d[1] == 0x04 && d[0] >= 9 && offset + 9 <= end && d[3] == 0) {
-            configuration.interfaces.push_back({d[2], d[5], d[6]});
+    std::vector<Interface> interfaces;
+    const size_t end = std::min<size_t>(d.size(), 18 + (d[18 + 2] | d[18 + 3] << 8));
+    for (size_t at = 18; at + 2 <= end && d[at] >= 2; at += d[at]) {
+        if (d[at + 1] == 0x04 && d[at] >= 9 && at + 9 <= end && d[at + 3] == 0) {
+            interfaces.push_back({d[at + 2], d[at + 5], d[at + 6]});
         }
     }
-    return configuration;
-}
-
-void addFromString(UMockdevTestbed* testbed, const std::string& description) {
-    GError* error = nullptr;
-    if (!umockdev_testbed_add_from_string(testbed, description.c_str(), &error)) {
-        const std::string message = error != nullptr ? error->message : "unknown error";
-        g_clear_error(&error);
-        throw std::runtime_error("umockdev: " + message + "\n" + description);
-    }
+    return {d[18 + 5], interfaces};
 }
 
 std::string rootDir(UMockdevTestbed* testbed) {
@@ -117,46 +81,30 @@ gboolean onHandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer
     return static_cast<EmulatedUsbCamera*>(device)->handleIoctl(client) ? TRUE : FALSE;
 }
 
-// The block a pointer inside an ioctl argument points to, in the caller's memory; what is
-// written to it reaches the caller when the ioctl completes.
-class ResolvedData {
-  public:
-    ResolvedData(UMockdevIoctlData* parent, size_t offset, size_t length) {
-        GError* error = nullptr;
-        data_ = umockdev_ioctl_data_resolve(parent, offset, length, &error);
-        g_clear_error(&error);
-        if (data_ != nullptr && static_cast<size_t>(data_->data_len) < length) {
-            g_object_unref(data_);
-            data_ = nullptr;
-        }
+// The block a pointer inside an ioctl argument points to, in the caller's memory, or null.
+using Resolved = std::unique_ptr<UMockdevIoctlData, void (*)(gpointer)>;
+Resolved resolve(UMockdevIoctlData* parent, size_t offset, size_t length) {
+    UMockdevIoctlData* data = umockdev_ioctl_data_resolve(parent, offset, length, nullptr);
+    if (data != nullptr && static_cast<size_t>(data->data_len) < length) {
+        g_object_unref(data);
+        data = nullptr;
     }
-    ~ResolvedData() {
-        if (data_ != nullptr) {
-            g_object_unref(data_);
-        }
-    }
-    ResolvedData(const ResolvedData&) = delete;
-    ResolvedData& operator=(const ResolvedData&) = delete;
+    return Resolved(data, g_object_unref);
+}
 
-    explicit operator bool() const { return data_ != nullptr; }
-    UMockdevIoctlData* get() const { return data_; }
-    uint8_t* bytes() const { return data_->data; }
+// Reaches the caller when the ioctl completes.
+void write(UMockdevIoctlData* data, size_t offset, const void* bytes, size_t length) {
+    std::vector<guint8> copy(static_cast<const guint8*>(bytes),
+                             static_cast<const guint8*>(bytes) + length);
+    umockdev_ioctl_data_update(data, offset, copy.data(), static_cast<gint>(length));
+}
 
-    template <typename T>
-    T read() const {
-        T value{};
-        std::memcpy(&value, data_->data, sizeof value);
-        return value;
-    }
-    void write(size_t offset, const void* bytes, size_t length) {
-        std::vector<guint8> copy(static_cast<const guint8*>(bytes),
-                                 static_cast<const guint8*>(bytes) + length);
-        umockdev_ioctl_data_update(data_, offset, copy.data(), static_cast<gint>(copy.size()));
-    }
-
-  private:
-    UMockdevIoctlData* data_ = nullptr;
-};
+template <typename T>
+T read(const Resolved& data) {
+    T value{};
+    std::memcpy(&value, data->data, sizeof value);
+    return value;
+}
 
 }  // namespace
 
@@ -181,15 +129,14 @@ EmulatedUsbCamera::EmulatedUsbCamera(UsbDeviceSpec spec)
     }
 }
 
-EmulatedUsbCamera::~EmulatedUsbCamera() = default;
-
 std::string EmulatedUsbCamera::syspath() const {
     return "/sys" + devicePath(spec_);
 }
 
 std::string EmulatedUsbCamera::interfaceSyspath(uint8_t interfaceNumber) const {
-    return syspath() + "/" + sysfsName(spec_) + ":" +
-           std::to_string(firstConfiguration(spec_.descriptors).value) + "." +
+    const std::string path = syspath();
+    return path + path.substr(path.rfind('/')) + ":" +
+           std::to_string(firstConfiguration(spec_.descriptors).first) + "." +
            std::to_string(interfaceNumber);
 }
 
@@ -208,13 +155,12 @@ uint32_t EmulatedUsbCamera::locationId() const {
 }
 
 uint8_t EmulatedUsbCamera::firstInterfaceOfClass(uint8_t interfaceClass) const {
-    for (const InterfaceEntry& interface : firstConfiguration(spec_.descriptors).interfaces) {
+    for (const Interface& interface : firstConfiguration(spec_.descriptors).second) {
         if (interface.interfaceClass == interfaceClass) {
             return interface.number;
         }
     }
-    throw std::runtime_error("the device has no interface of class " +
-                             std::to_string(interfaceClass));
+    throw std::runtime_error("no interface of class " + std::to_string(interfaceClass));
 }
 
 std::vector<std::string> EmulatedUsbCamera::requestLines() const {
@@ -237,35 +183,16 @@ void EmulatedUsbCamera::refuseClaims(int errnoValue, int count) {
     claimsToRefuse_ = count;
 }
 
-int EmulatedUsbCamera::claimAttempts() const {
-    std::lock_guard lock(mutex_);
-    return claimAttempts_;
-}
-
 void EmulatedUsbCamera::setHanging(bool hanging) {
     std::lock_guard lock(mutex_);
     hanging_ = hanging;
-}
-
-void EmulatedUsbCamera::setGone(bool gone) {
-    std::lock_guard lock(mutex_);
-    gone_ = gone;
-}
-
-void EmulatedUsbCamera::setDriver(uint8_t interfaceNumber, const std::string& driver) {
-    std::lock_guard lock(mutex_);
-    if (driver.empty()) {
-        spec_.drivers.erase(interfaceNumber);
-    } else {
-        spec_.drivers[interfaceNumber] = driver;
-    }
 }
 
 bool EmulatedUsbCamera::handleIoctl(void* clientPointer) {
     auto* client = static_cast<UMockdevIoctlClient*>(clientPointer);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
-    const auto complete = [client](long result, int errnoValue) {
+    const auto complete = [client](long result, int errnoValue = 0) {
         umockdev_ioctl_client_complete(client, result, errnoValue);
         return true;
     };
@@ -275,49 +202,41 @@ bool EmulatedUsbCamera::handleIoctl(void* clientPointer) {
     if (gone_) {
         return fail(ENODEV);
     }
-    const Configuration configuration = firstConfiguration(spec_.descriptors);
+    const auto [configurationValue, interfaces] = firstConfiguration(spec_.descriptors);
     const auto hasInterface = [&](unsigned number) {
-        return std::any_of(configuration.interfaces.begin(), configuration.interfaces.end(),
-                           [&](const InterfaceEntry& entry) { return entry.number == number; });
+        return std::any_of(interfaces.begin(), interfaces.end(),
+                           [&](const Interface& entry) { return entry.number == number; });
     };
-
+    // A request's number holds the size of what its argument points to (none for those whose
+    // argument is a value).
+    const size_t argumentSize = _IOC_SIZE(request);
+    const Resolved target =
+        argumentSize != 0 ? resolve(arg, 0, argumentSize) : Resolved(nullptr, g_object_unref);
+    if (argumentSize != 0 && !target) {
+        return fail(EFAULT);
+    }
     switch (request) {
         case USBDEVFS_GET_CAPABILITIES: {
-            ResolvedData target(arg, 0, sizeof(uint32_t));
-            if (!target) {
-                return fail(EFAULT);
-            }
             const uint32_t capabilities =
                 USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
                 USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
-            target.write(0, &capabilities, sizeof capabilities);
-            return complete(0, 0);
+            write(target.get(), 0, &capabilities, sizeof capabilities);
+            return complete(0);
         }
         case USBDEVFS_CONNECTINFO: {
-            ResolvedData target(arg, 0, sizeof(usbdevfs_connectinfo));
-            if (!target) {
-                return fail(EFAULT);
-            }
             const usbdevfs_connectinfo info{spec_.deviceNumber, 0};
-            target.write(0, &info, sizeof info);
-            return complete(0, 0);
+            write(target.get(), 0, &info, sizeof info);
+            return complete(0);
         }
         case USBDEVFS_GET_SPEED:
-            return complete(kUsbSpeedHigh, 0);
-        case USBDEVFS_CLAIMINTERFACE:
-        case USBDEVFS_RELEASEINTERFACE: {
-            ResolvedData target(arg, 0, sizeof(unsigned int));
-            if (!target) {
-                return fail(EFAULT);
-            }
-            const auto number = target.read<unsigned int>();
+            return complete(3);  // USB_SPEED_HIGH
+        case USBDEVFS_RELEASEINTERFACE:
+            return hasInterface(read<unsigned>(target)) ? complete(0) : fail(EINVAL);
+        case USBDEVFS_CLAIMINTERFACE: {
+            const auto number = read<unsigned>(target);
             if (!hasInterface(number)) {
-                return fail(request == USBDEVFS_CLAIMINTERFACE ? ENOENT : EINVAL);
+                return fail(ENOENT);
             }
-            if (request == USBDEVFS_RELEASEINTERFACE) {
-                return complete(0, 0);
-            }
-            ++claimAttempts_;
             // usbfs cannot take an interface that a kernel driver holds.
             if (spec_.drivers.count(static_cast<uint8_t>(number)) != 0) {
                 return fail(EBUSY);
@@ -326,78 +245,62 @@ bool EmulatedUsbCamera::handleIoctl(void* clientPointer) {
                 claimsToRefuse_ -= claimsToRefuse_ > 0 ? 1 : 0;
                 return fail(claimErrno_);
             }
-            return complete(0, 0);
+            return complete(0);
         }
         case USBDEVFS_CONTROL: {
-            // Synchronous: libusb asks the active configuration this way.
-            ResolvedData target(arg, 0, sizeof(usbdevfs_ctrltransfer));
-            if (!target) {
-                return fail(EFAULT);
-            }
-            const auto transfer = target.read<usbdevfs_ctrltransfer>();
-            if ((transfer.bRequestType & 0x60) != kStandardRequest ||
-                transfer.bRequest != kGetConfiguration || transfer.wLength < 1) {
+            // Synchronous: the standard GET_CONFIGURATION alone, as libusb asks it.
+            const auto transfer = read<usbdevfs_ctrltransfer>(target);
+            if (transfer.bRequestType != 0x80 || transfer.bRequest != 0x08 ||
+                transfer.wLength < 1) {
                 return fail(EPIPE);
             }
-            ResolvedData data(target.get(), offsetof(usbdevfs_ctrltransfer, data), 1);
+            const Resolved data = resolve(target.get(), offsetof(usbdevfs_ctrltransfer, data), 1);
             if (!data) {
                 return fail(EFAULT);
             }
-            data.write(0, &configuration.value, 1);
-            return complete(1, 0);
+            write(data.get(), 0, &configurationValue, 1);
+            return complete(1);
         }
         case USBDEVFS_SUBMITURB: {
-            ResolvedData urbData(arg, 0, sizeof(usbdevfs_urb));
-            if (!urbData) {
-                return fail(EFAULT);
-            }
-            auto urb = urbData.read<usbdevfs_urb>();
+            auto urb = read<usbdevfs_urb>(target);
             if (urb.type != USBDEVFS_URB_TYPE_CONTROL || urb.endpoint != 0 ||
                 urb.buffer_length < static_cast<int>(kSetupLength)) {
                 return fail(EINVAL);
             }
-            ResolvedData buffer(urbData.get(), offsetof(usbdevfs_urb, buffer),
-                                static_cast<size_t>(urb.buffer_length));
+            const auto length = static_cast<size_t>(urb.buffer_length);
+            const Resolved buffer = resolve(target.get(), offsetof(usbdevfs_urb, buffer), length);
             if (!buffer) {
                 return fail(EFAULT);
             }
-            const unsigned long urbAddress = urbData.get()->client_addr;
             if (hanging_) {
-                hungUrbs_.push_back(urbAddress);
-                return complete(0, 0);
+                hungUrbs_.push_back(target->client_addr);
+                return complete(0);
             }
-            std::array<uint8_t, kSetupLength> setup{};
-            std::copy_n(buffer.bytes(), kSetupLength, setup.begin());
-            const size_t wLength = setup[6] | setup[7] << 8;
-            std::vector<uint8_t> stage(
-                buffer.bytes() + kSetupLength,
-                buffer.bytes() + kSetupLength +
-                    std::min(wLength, static_cast<size_t>(urb.buffer_length) - kSetupLength));
+            const std::span<const uint8_t, kSetupLength> setup(buffer->data, kSetupLength);
+            const size_t wLength =
+                std::min<size_t>(setup[6] | setup[7] << 8, length - kSetupLength);
+            std::vector<uint8_t> stage(buffer->data + kSetupLength,
+                                       buffer->data + kSetupLength + wLength);
             const sim::ControlReply reply = camera_.controlRequest(setup, stage);
             if ((setup[0] & 0x80) != 0 && !reply.stalled) {
-                buffer.write(kSetupLength, stage.data(), reply.length);
+                write(buffer.get(), kSetupLength, stage.data(), reply.length);
             }
             urb.status = reply.stalled ? -EPIPE : 0;
             urb.actual_length = reply.stalled ? 0 : static_cast<int>(reply.length);
-            urbData.write(offsetof(usbdevfs_urb, status), &urb.status, sizeof urb.status);
-            urbData.write(offsetof(usbdevfs_urb, actual_length), &urb.actual_length,
-                          sizeof urb.actual_length);
-            finishedUrbs_.push_back(urbAddress);
-            return complete(0, 0);
+            write(target.get(), offsetof(usbdevfs_urb, status), &urb.status, sizeof urb.status);
+            write(target.get(), offsetof(usbdevfs_urb, actual_length), &urb.actual_length,
+                  sizeof urb.actual_length);
+            finishedUrbs_.push_back(target->client_addr);
+            return complete(0);
         }
         case USBDEVFS_REAPURBNDELAY:
         case USBDEVFS_REAPURB: {
             if (finishedUrbs_.empty()) {
                 return fail(EAGAIN);
             }
-            ResolvedData slot(arg, 0, sizeof(void*));
-            if (!slot) {
-                return fail(EFAULT);
-            }
-            const unsigned long urbAddress = finishedUrbs_.front();
+            write(target.get(), 0, &finishedUrbs_.front(), sizeof(unsigned long));
             finishedUrbs_.erase(finishedUrbs_.begin());
-            slot.write(0, &urbAddress, sizeof urbAddress);
-            return complete(0, 0);
+            return complete(0);
         }
         case USBDEVFS_DISCARDURB: {
             // The argument is the URB's address itself.
@@ -410,7 +313,7 @@ bool EmulatedUsbCamera::handleIoctl(void* clientPointer) {
             }
             hungUrbs_.erase(hung);
             finishedUrbs_.push_back(urbAddress);
-            return complete(0, 0);
+            return complete(0);
         }
         default:
             return fail(ENOTTY);
@@ -438,91 +341,88 @@ UsbTestbed::~UsbTestbed() {
 EmulatedUsbCamera& UsbTestbed::add(UsbDeviceSpec spec) {
     auto device = std::make_unique<EmulatedUsbCamera>(std::move(spec));
     const UsbDeviceSpec& made = device->spec();
-    const Configuration configuration = firstConfiguration(made.descriptors);
+    const std::vector<uint8_t>& d = made.descriptors;
+    const auto [configurationValue, interfaces] = firstConfiguration(d);
     // umockdev's text format: P: path, N: device node (= its contents in hex), E: property,
     // A: attribute (a "\n" in the value is a line break), H: binary attribute in hex, L: link.
     const auto attribute = [](const std::string& name, const std::string& value) {
         return "A: " + name + "=" + value + "\\n\n";
     };
-    const auto hex4 = [](uint16_t id) {
-        char text[8];
-        std::snprintf(text, sizeof text, "%04x", id);
-        return std::string(text);
-    };
-    const std::string path = devicePath(made);
-    const std::string node = device->devnode();
-    const uint16_t vendorId = made.descriptors[8] | made.descriptors[9] << 8;
-    const uint16_t productId = made.descriptors[10] | made.descriptors[11] << 8;
-    std::string text = "P: " + path + "\nN: " + node.substr(5) + "=" + hex(made.descriptors) +
+    std::string contents;
+    for (const uint8_t byte : d) {
+        contents += hex(byte, 2, true);
+    }
+    const std::string node = device->devnode(), syspath = device->syspath();
+    const std::string devpath = syspath.substr(syspath.find('-', syspath.rfind('/')) + 1);
+    std::string text = "P: " + devicePath(made) + "\nN: " + node.substr(5) + "=" + contents +
                        "\nE: DEVNAME=" + node + "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n" +
                        attribute("busnum", std::to_string(made.bus)) +
                        attribute("devnum", std::to_string(made.deviceNumber)) +
-                       attribute("devpath", joinedPorts(made.ports, made.ports.size())) +
-                       attribute("idVendor", hex4(vendorId)) +
-                       attribute("idProduct", hex4(productId)) +
+                       attribute("devpath", devpath) +
+                       attribute("idVendor", hex(d[8] | d[9] << 8, 4)) +
+                       attribute("idProduct", hex(d[10] | d[11] << 8, 4)) +
                        attribute("product", made.camera.product) +
-                       attribute("bConfigurationValue", std::to_string(configuration.value)) +
-                       attribute("speed", "480") + "H: descriptors=" + hex(made.descriptors) + "\n";
-    for (const InterfaceEntry& interface : configuration.interfaces) {
-        const std::string interfacePath = device->interfaceSyspath(interface.number).substr(4);
-        char fields[3][4];
-        std::snprintf(fields[0], sizeof fields[0], "%02x", interface.number);
-        std::snprintf(fields[1], sizeof fields[1], "%02x", interface.interfaceClass);
-        std::snprintf(fields[2], sizeof fields[2], "%02x", interface.subclass);
-        text += "\nP: " + interfacePath + "\nE: DEVTYPE=usb_interface\nE: SUBSYSTEM=usb\n" +
-                attribute("bInterfaceNumber", fields[0]) + attribute("bAlternateSetting", "00") +
-                attribute("bInterfaceClass", fields[1]) +
-                attribute("bInterfaceSubClass", fields[2]);
-        const auto driver = made.drivers.find(interface.number);
-        if (driver != made.drivers.end()) {
-            text += "L: driver=" + driverLinkTarget(interfacePath, driver->second) + "\n";
+                       attribute("bConfigurationValue", std::to_string(configurationValue)) +
+                       attribute("speed", "480") + "H: descriptors=" + contents + "\n";
+    for (const Interface& interface : interfaces) {
+        const std::string path = device->interfaceSyspath(interface.number).substr(4);
+        text += "\nP: " + path + "\nE: DEVTYPE=usb_interface\nE: SUBSYSTEM=usb\n" +
+                attribute("bInterfaceNumber", hex(interface.number, 2)) +
+                attribute("bAlternateSetting", "00") +
+                attribute("bInterfaceClass", hex(interface.interfaceClass, 2)) +
+                attribute("bInterfaceSubClass", hex(interface.subclass, 2));
+        if (const auto driver = made.drivers.find(interface.number); driver != made.drivers.end()) {
+            text += "L: driver=" + driverLinkTarget(path, driver->second) + "\n";
         }
     }
-    addFromString(testbed_, text);
-
+    GError* error = nullptr;
     UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
     g_signal_connect(handler, "handle-ioctl", G_CALLBACK(onHandleIoctl), device.get());
-    GError* error = nullptr;
-    if (!umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error)) {
+    handlers_.push_back(handler);
+    if (!umockdev_testbed_add_from_string(testbed_, text.c_str(), &error) ||
+        !umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error)) {
         const std::string message = error != nullptr ? error->message : "unknown error";
         g_clear_error(&error);
-        g_object_unref(handler);
-        throw std::runtime_error("cannot answer the usbfs node: " + message);
+        throw std::runtime_error("umockdev: " + message + "\n" + text);
     }
-    handlers_.push_back(handler);
     devices_.push_back(std::move(device));
     return *devices_.back();
 }
 
 void UsbTestbed::setDriver(EmulatedUsbCamera& device, uint8_t interfaceNumber,
                            const std::string& driver) {
-    device.setDriver(interfaceNumber, driver);
-    const std::string interfacePath = device.interfaceSyspath(interfaceNumber);
-    const std::string link = rootDir(testbed_) + interfacePath + "/driver";
-    unlink(link.c_str());
-    if (!driver.empty()) {
-        umockdev_testbed_set_attribute_link(
-            testbed_, interfacePath.c_str(), "driver",
-            driverLinkTarget(interfacePath.substr(4), driver).c_str());
+    {
+        std::lock_guard lock(device.mutex_);
+        if (driver.empty()) {
+            device.spec_.drivers.erase(interfaceNumber);
+        } else {
+            device.spec_.drivers[interfaceNumber] = driver;
+        }
     }
-    umockdev_testbed_uevent(testbed_, interfacePath.c_str(), driver.empty() ? "unbind" : "bind");
+    const std::string path = device.interfaceSyspath(interfaceNumber);
+    unlink((rootDir(testbed_) + path + "/driver").c_str());
+    if (!driver.empty()) {
+        umockdev_testbed_set_attribute_link(testbed_, path.c_str(), "driver",
+                                            driverLinkTarget(path.substr(4), driver).c_str());
+    }
+    umockdev_testbed_uevent(testbed_, path.c_str(), driver.empty() ? "unbind" : "bind");
 }
 
 void UsbTestbed::unplug(EmulatedUsbCamera& device) {
-    device.setGone(true);
-    // Children first, as the kernel removes them; umockdev would leave their bus links behind.
-    for (const InterfaceEntry& interface :
-         firstConfiguration(device.spec().descriptors).interfaces) {
-        const std::string interfacePath = device.interfaceSyspath(interface.number);
-        umockdev_testbed_uevent(testbed_, interfacePath.c_str(), "remove");
-        umockdev_testbed_remove_device(testbed_, interfacePath.c_str());
+    {
+        std::lock_guard lock(device.mutex_);
+        device.gone_ = true;
     }
-    umockdev_testbed_uevent(testbed_, device.syspath().c_str(), "remove");
-    umockdev_testbed_remove_device(testbed_, device.syspath().c_str());
-}
-
-void UsbTestbed::denyAccess(const EmulatedUsbCamera& device) {
-    denyAccess(device.devnode());
+    // Children first, as the kernel removes them; umockdev would leave their bus links behind.
+    std::vector<std::string> paths;
+    for (const Interface& interface : firstConfiguration(device.spec().descriptors).second) {
+        paths.push_back(device.interfaceSyspath(interface.number));
+    }
+    paths.push_back(device.syspath());
+    for (const std::string& path : paths) {
+        umockdev_testbed_uevent(testbed_, path.c_str(), "remove");
+        umockdev_testbed_remove_device(testbed_, path.c_str());
+    }
 }
 
 void UsbTestbed::denyAccess(const std::string& devnode) {

@@ -1,20 +1,15 @@
-// An emulated USB bus for tests of the real USB layer, on umockdev.
+// An emulated USB bus for tests of the real USB layer, on umockdev. Each device is what the
+// kernel shows of a plugged-in USB device: a usb_device in sysfs (ids, product, busnum, devnum,
+// devpath, bConfigurationValue, binary `descriptors`, DEVNAME), a usb_interface child per
+// interface with a `driver` link while a kernel driver holds it, and its usbfs node
+// /dev/bus/usb/BBB/DDD, which reads as the descriptors and whose ioctls are answered as
+// drivers/usb/core/devio.c answers them. Control transfers go to the device's firmware, a
+// SimulatedCamera, which records them. For uvcvideo, bind the driver and add video4linux
+// nodes under interfaceSyspath() on the same testbed (umockdev()).
 //
-// Each device is what the kernel shows of a plugged-in USB device: a usb_device in sysfs with
-// idVendor, idProduct, product, busnum, devnum, devpath, bConfigurationValue, its binary
-// `descriptors` and DEVNAME; a usb_interface child for each interface of its configuration,
-// with a `driver` link when a kernel driver is bound; and its usbfs node /dev/bus/usb/BBB/DDD,
-// which reads as the descriptors and whose ioctls are answered as the kernel's usbfs answers
-// them (drivers/usb/core/devio.c). Control transfers to the VideoControl interface go to the
-// device's firmware, a SimulatedCamera, which records them: tests check the bytes there.
-//
-// To reach a camera through uvcvideo, bind the driver (UsbDeviceSpec::drivers or setDriver())
-// and add a video4linux node under interfaceSyspath() of the VideoControl interface, on the
-// same testbed (umockdev()).
-//
-// One testbed per process: a udev monitor made for one does not hear the next. The process
-// must run behind umockdev's preload (runTestsUnderUmockdev()). umockdev answers ioctls on its
-// own thread; every method here may be called from the test's thread at any time.
+// One testbed per process (a udev monitor made for one does not hear the next), behind
+// umockdev's preload. umockdev answers ioctls on its own thread; every method here may be
+// called from the test's thread at any time.
 #pragma once
 
 #include <cstdint>
@@ -49,9 +44,6 @@ UsbDeviceSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNu
 class EmulatedUsbCamera {
   public:
     explicit EmulatedUsbCamera(UsbDeviceSpec spec);
-    ~EmulatedUsbCamera();
-    EmulatedUsbCamera(const EmulatedUsbCamera&) = delete;
-    EmulatedUsbCamera& operator=(const EmulatedUsbCamera&) = delete;
 
     const UsbDeviceSpec& spec() const { return spec_; }
     // "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2", its interface n's directory
@@ -76,27 +68,23 @@ class EmulatedUsbCamera {
     // The next `count` claims fail with `errnoValue` (EBUSY: another program holds the
     // interface for a moment); a negative count: all of them.
     void refuseClaims(int errnoValue, int count = -1);
-    int claimAttempts() const;
     // Control transfers are accepted but never finish unless cancelled.
     void setHanging(bool hanging);
-    // Every ioctl fails with ENODEV, as on an open node whose device was unplugged.
-    void setGone(bool gone);
-    // A kernel driver holds the interface (usbfs then refuses to claim it), or none (empty).
-    void setDriver(uint8_t interfaceNumber, const std::string& driver);
 
     // Called by the ioctl handler on umockdev's thread.
     bool handleIoctl(void* client);
 
   private:
+    friend class UsbTestbed;
+
     UsbDeviceSpec spec_;
     sim::ManualClock clock_;
     sim::SimulatedCamera camera_;
     mutable std::mutex mutex_;
     int claimErrno_ = 0;
     int claimsToRefuse_ = 0;
-    int claimAttempts_ = 0;
     bool hanging_ = false;
-    bool gone_ = false;
+    bool gone_ = false;  // every ioctl fails with ENODEV, as on a node whose device went
     std::vector<unsigned long> finishedUrbs_;
     std::vector<unsigned long> hungUrbs_;
 };
@@ -112,14 +100,13 @@ class UsbTestbed {
 
     // Plugs the device in ("add" uevents included) and answers its usbfs node.
     EmulatedUsbCamera& add(UsbDeviceSpec spec = {});
-    // Binds `driver` to the interface, or unbinds whatever is bound for an empty name.
+    // Binds `driver` to the interface (usbfs then refuses to claim it), or unbinds whatever is
+    // bound for an empty name.
     void setDriver(EmulatedUsbCamera& device, uint8_t interfaceNumber, const std::string& driver);
     // Unplugs the device: "remove" uevent, sysfs entry gone, its open node answers ENODEV.
     void unplug(EmulatedUsbCamera& device);
-    // Makes the device's usbfs node one this process may not open, as without the udev rule.
-    // A process running as root acts as nobody from then on, until the testbed goes.
-    void denyAccess(const EmulatedUsbCamera& device);
-    // The same for another of the testbed's nodes (a video node).
+    // Makes one of the testbed's nodes one this process may not open, as without the udev
+    // rule. A process running as root acts as nobody from then on, until the testbed goes.
     void denyAccess(const std::string& devnode);
 
   private:

@@ -4,15 +4,13 @@ namespace ptz::testing {
 namespace {
 
 UsbStatus takeFront(std::deque<UsbStatus>& queue) {
-    if (queue.empty()) {
-        return usb_status::kSuccess;
+    const UsbStatus front = queue.empty() ? usb_status::kSuccess : queue.front();
+    if (!queue.empty()) {
+        queue.pop_front();
     }
-    const UsbStatus front = queue.front();
-    queue.pop_front();
     return front;
 }
 
-// A listed device, and the script and camera behind it.
 struct Listed {
     ScriptedUsb& script;
     sim::SimulatedCamera& camera;
@@ -41,29 +39,10 @@ class FakeInterfaceService final : public UsbInterfaceService {
     int index_;
 };
 
-class FakeDevice final : public UsbDevice {
+// A listed device's service and, once queried, the device itself.
+class FakeDevice final : public UsbDeviceService, public UsbDevice {
   public:
     explicit FakeDevice(Listed device) : device_(device) {}
-
-    uint32_t locationId() override { return device_.spec.locationId; }
-    UsbStatus createVideoControlInterfaceIterator(
-        std::vector<std::unique_ptr<UsbInterfaceService>>& interfaces) override {
-        if (device_.spec.iteratorStatus != usb_status::kSuccess) {
-            return device_.spec.iteratorStatus;
-        }
-        for (int i = 0; i < device_.spec.videoControlInterfaces; ++i) {
-            interfaces.push_back(std::make_unique<FakeInterfaceService>(device_, i));
-        }
-        return usb_status::kSuccess;
-    }
-
-  private:
-    Listed device_;
-};
-
-class FakeDeviceService final : public UsbDeviceService {
-  public:
-    explicit FakeDeviceService(Listed device) : device_(device) {}
 
     UsbStatus createPlugIn() override {
         device_.script.calls.push_back("device-plugin " + std::to_string(device_.spec.locationId));
@@ -75,16 +54,22 @@ class FakeDeviceService final : public UsbDeviceService {
         }
         return device_.spec.deviceQueryResult;
     }
+    uint32_t locationId() override { return device_.spec.locationId; }
+    UsbStatus createVideoControlInterfaceIterator(
+        std::vector<std::unique_ptr<UsbInterfaceService>>& interfaces) override {
+        for (int i = 0; i < device_.spec.videoControlInterfaces &&
+                        device_.spec.iteratorStatus == usb_status::kSuccess;
+             ++i) {
+            interfaces.push_back(std::make_unique<FakeInterfaceService>(device_, i));
+        }
+        return device_.spec.iteratorStatus;
+    }
 
   private:
     Listed device_;
 };
 
 }  // namespace
-
-ScriptedInterface::~ScriptedInterface() {
-    script_.calls.emplace_back("release");
-}
 
 UsbStatus ScriptedInterface::open() {
     script_.calls.emplace_back("open");
@@ -103,28 +88,32 @@ UsbStatus ScriptedInterface::close() {
     return usb_status::kSuccess;
 }
 
+std::unique_ptr<UsbDeviceService> FakeUsbRegistry::serviceOf(const FakeDeviceSpec& device) {
+    return std::make_unique<FakeDevice>(Listed{script_, camera_, device});
+}
+
 std::vector<std::unique_ptr<UsbDeviceService>> FakeUsbRegistry::allDevices() {
     std::vector<std::unique_ptr<UsbDeviceService>> services;
-    for (const FakeDeviceSpec& spec : devices_) {
-        services.push_back(std::make_unique<FakeDeviceService>(Listed{script_, camera_, spec}));
+    for (const FakeDeviceSpec& device : devices_) {
+        services.push_back(serviceOf(device));
     }
     return services;
 }
 
 std::unique_ptr<UsbDeviceService> FakeUsbRegistry::firstDeviceMatching(uint32_t vendorId,
                                                                        uint32_t productId) {
-    for (const FakeDeviceSpec& spec : devices_) {
-        if (spec.vendorId == vendorId && spec.productId == productId) {
-            return std::make_unique<FakeDeviceService>(Listed{script_, camera_, spec});
+    for (const FakeDeviceSpec& device : devices_) {
+        if (device.vendorId == vendorId && device.productId == productId) {
+            return serviceOf(device);
         }
     }
     return nullptr;
 }
 
 std::unique_ptr<UsbDeviceService> FakeUsbRegistry::deviceAt(uint32_t locationId) {
-    for (const FakeDeviceSpec& spec : devices_) {
-        if (spec.locationId == locationId) {
-            return std::make_unique<FakeDeviceService>(Listed{script_, camera_, spec});
+    for (const FakeDeviceSpec& device : devices_) {
+        if (device.locationId == locationId) {
+            return serviceOf(device);
         }
     }
     return nullptr;
@@ -132,14 +121,10 @@ std::unique_ptr<UsbDeviceService> FakeUsbRegistry::deviceAt(uint32_t locationId)
 
 std::vector<UsbDeviceIds> FakeUsbRegistry::allDeviceIds() {
     std::vector<UsbDeviceIds> ids;
-    for (const FakeDeviceSpec& spec : devices_) {
-        ids.push_back({spec.vendorId, spec.productId});
+    for (const FakeDeviceSpec& device : devices_) {
+        ids.push_back({device.vendorId, device.productId});
     }
     return ids;
-}
-
-std::shared_ptr<UVCCameraControl> SimulatedUsb::bind() {
-    return UVCCameraControl::initWithInterface(std::make_unique<ScriptedInterface>(script, camera));
 }
 
 std::vector<std::string> SimulatedUsb::sent() {

@@ -32,7 +32,7 @@ class ScriptedInterface final : public UsbInterface {
   public:
     ScriptedInterface(ScriptedUsb& script, sim::SimulatedCamera& camera)
         : script_(script), camera_(camera) {}
-    ~ScriptedInterface() override;
+    ~ScriptedInterface() override { script_.calls.emplace_back("release"); }
 
     UsbStatus open() override;
     UsbStatus controlRequest(UsbDeviceRequest& request) override;
@@ -72,6 +72,8 @@ class FakeUsbRegistry final : public UsbRegistry {
     std::vector<UsbDeviceIds> allDeviceIds() override;
 
   private:
+    std::unique_ptr<UsbDeviceService> serviceOf(const FakeDeviceSpec& device);
+
     ScriptedUsb& script_;
     sim::SimulatedCamera& camera_;
     std::vector<FakeDeviceSpec> devices_;
@@ -82,7 +84,10 @@ struct SimulatedUsb {
     explicit SimulatedUsb(sim::CameraSpec spec = {}) : camera(clock, std::move(spec)) {}
 
     // A camera control bound to the camera's handle.
-    std::shared_ptr<UVCCameraControl> bind();
+    std::shared_ptr<UVCCameraControl> bind() {
+        return UVCCameraControl::initWithInterface(
+            std::make_unique<ScriptedInterface>(script, camera));
+    }
     // The requests that reached the camera since the last call, as
     // "21 01 00 01 00 13 02 00 | 00 00".
     std::vector<std::string> sent();

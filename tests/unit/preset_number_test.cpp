@@ -1,5 +1,5 @@
-// Reading a preset number as the panel's box and ptzctl's argument do, and texts that name no
-// preset.
+// A preset number as the panel's box reads it (the leading number) and as ptzctl's argument
+// does (the number alone), and why a text names no preset.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -10,50 +10,39 @@ namespace ptz {
 namespace {
 
 TEST(PresetNumber, ReadsTheLeadingNumberAndTheArgumentOnlyWhole) {
-    struct Case {
-        const char* text;
-        std::optional<int> leadingNumber;  // PresetText::LeadingNumber
-        std::optional<int> numberOnly;     // PresetText::NumberOnly
-    };
-    const Case cases[] = {
+    constexpr std::optional<int> kNone;
+    const std::tuple<const char*, std::optional<int>, std::optional<int>> cases[] = {
         {"0", 0, 0},
         {"255", 255, 255},
         {" \t12", 12, 12},
         {"+7", 7, 7},
         {"-0", 0, 0},
-        {"007", 7, 7},
         {"0000000000000000000042", 42, 42},
-        {"3 - door", 3, std::nullopt},
-        {"12abc", 12, std::nullopt},
-        {"1.5", 1, std::nullopt},
-        {"5 ", 5, std::nullopt},
-        // No number, or one the camera's byte cannot hold (256 would be preset 0, -1 preset 255).
-        {"", std::nullopt, std::nullopt},
-        {"   ", std::nullopt, std::nullopt},
-        {"abc", std::nullopt, std::nullopt},
-        {"-", std::nullopt, std::nullopt},
-        {"+ 3", std::nullopt, std::nullopt},
-        {"\xe4\xb8\x80", std::nullopt, std::nullopt},
-        {"256", std::nullopt, std::nullopt},
-        {"300 - door", std::nullopt, std::nullopt},
-        {"-1", std::nullopt, std::nullopt},
-        {"99999999999999999999", std::nullopt, std::nullopt},
+        {"3 - door", 3, kNone},
+        {"1.5", 1, kNone},
+        {"5 ", 5, kNone},
+        {"", kNone, kNone},
+        {"abc", kNone, kNone},
+        {"-", kNone, kNone},
+        {"+ 3", kNone, kNone},
+        {"\xe4\xb8\x80", kNone, kNone},
+        // The camera's byte holds 0-255: 256 would be preset 0, -1 preset 255.
+        {"256", kNone, kNone},
+        {"300 - door", kNone, kNone},
+        {"-1", kNone, kNone},
+        {"99999999999999999999", kNone, kNone},
     };
-    for (const Case& c : cases) {
-        for (const auto& [form, expected] : {std::pair{PresetText::LeadingNumber, c.leadingNumber},
-                                             std::pair{PresetText::NumberOnly, c.numberOnly}}) {
-            const PresetNumber preset = parsePresetNumber(c.text, form);
-            EXPECT_EQ(preset.number, expected) << '"' << c.text << '"';
+    for (const auto& [text, leading, whole] : cases) {
+        for (const auto& [form, expected] : {std::pair{PresetText::LeadingNumber, leading},
+                                             std::pair{PresetText::NumberOnly, whole}}) {
+            const PresetNumber preset = parsePresetNumber(text, form);
+            EXPECT_EQ(preset.number, expected) << '"' << text << '"';
             EXPECT_EQ(preset.whyNot.empty(), expected.has_value()) << preset.whyNot;
         }
     }
-}
-
-TEST(PresetNumber, SaysWhyNotOnOneShortLine) {
     const auto whyNot = [](std::string_view text) {
         return parsePresetNumber(text, PresetText::NumberOnly).whyNot;
     };
-    EXPECT_EQ(whyNot("abc"), "\"abc\" does not begin with a number");
     EXPECT_EQ(whyNot("-1"), "\"-1\" is outside the presets 0-255");
     EXPECT_EQ(whyNot("5a"), "\"5a\" has text after the number");
     EXPECT_EQ(whyNot("a\nb\x01" + std::string(100, 'z')),
