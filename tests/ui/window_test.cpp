@@ -137,15 +137,27 @@ TEST_F(Window, KeysDriveThePanelsAndKeyRepeatDoesNothing) {
         QApplication::sendEvent(&panel, &repeat);
         QTest::keyRelease(&panel, key);
     };
-    press(osd(), Qt::Key_Left);
-    press(osd(), Qt::Key_M);
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right, Qt::Key_Return,
+                              Qt::Key_Backspace, Qt::Key_M}) {
+        press(osd(), key);
+    }
+    EXPECT_THAT(
+        usb.sent(),
+        ElementsAre(osdKey(osdUp), panTilt("00 00 00 0a"), osdKey(osdDown), panTilt("00 00 00 0a"),
+                    osdKey(osdLeft), panTilt("00 0a 00 00"), osdKey(osdRight),
+                    panTilt("00 0a 00 00"), osdKey(osdOk), osdKey(osdBack), osdKey(osdOpenClose)));
     tabs().setCurrentIndex(1);
-    press(ptz(), Qt::Key_Minus);
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Plus, Qt::Key_Minus, Qt::Key_Home}) {
+        press(ptz(), key);
+    }
     QTest::keyPress(&ptz(), Qt::Key_Down);
     tabs().setCurrentIndex(0);  // a key held when its tab goes: let go
-    EXPECT_THAT(usb.sent(), ElementsAre(osdKey(osdLeft), panTilt("00 0a 00 00"),
-                                        osdKey(osdOpenClose), zoom("ff 00 03"), zoom("00 00 03"),
-                                        panTilt("00 00 ff 0a"), panTilt("00 00 00 0a")));
+    EXPECT_THAT(
+        usb.sent(),
+        ElementsAre(panTilt("00 00 01 0a"), panTilt("00 00 00 0a"), zoom("01 00 03"),
+                    zoom("00 00 03"), zoom("ff 00 03"), zoom("00 00 03"),
+                    setCur(panTiltAbsolute, "00 00 00 00 00 00 00 00"),
+                    setCur(zoomAbsolute, "00 00"), panTilt("00 00 ff 0a"), panTilt("00 00 00 0a")));
 }
 
 TEST_F(Window, ThePresetBoxSendsOnTheUsersPicksAndReturnOnly) {
