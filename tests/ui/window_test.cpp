@@ -60,6 +60,12 @@ void pickFromList(QComboBox& box, int row) {
                       list->visualRect(list->model()->index(row, 0)).center());
 }
 
+void scrollDown(QWidget& widget) {
+    QWheelEvent wheel(QPointF(5, 5), widget.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&widget, &wheel);
+}
+
 class Window : public ::testing::Test {
   protected:
     Window() {
@@ -166,11 +172,21 @@ TEST_F(Window, ThePresetBoxSendsOnTheUsersPicksAndReturnOnly) {
     box.setFocus();
     box.lineEdit()->clear();
     QTest::keyClicks(box.lineEdit(), "42");
+    EXPECT_THAT(usb.sent(), IsEmpty());
     QTest::keyClick(box.lineEdit(), Qt::Key_Return);
     EXPECT_THAT(usb.sent(), ElementsAre(setCur(presetCall, "2a")));
+    EXPECT_EQ(box.count(), 10) << "a typed number is not added";
     EXPECT_TRUE(ptz().hasFocus()) << "the keys go back to the camera";
+
     in<RadioMatrix>(ptz(), "presetMatrix").cell(0)->click();  // Set: a stray send would store
-    box.setCurrentIndex(5);                                   // the program's own change
+    box.setFocus();
+    for (const Qt::Key step : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
+        QTest::keyClick(box.lineEdit(), step);
+    }
+    scrollDown(box);
+    box.setCurrentIndex(5);        // the program's own change
+    box.lineEdit()->setText("4");  // typed, then left without Return
+    ptz().setFocus();
     EXPECT_THAT(usb.sent(), IsEmpty());
     pickFromList(box, 3);
     EXPECT_THAT(usb.sent(), ElementsAre(setCur(presetSet, "03")));
@@ -215,7 +231,8 @@ TEST_F(Window, TheUsersPickBindsACameraWhichTheStatusLineCanChangeInEveryArrange
     FakeHidDevice ptzOnly{0x3242, 0x1000, "", 0x01200000};
     usb.registry.add({.vendorId = 0x3242, .productId = 0x1000, .locationId = 0x01200000});
     machineHid.plug(ptzOnly);
-    EXPECT_EQ(picked.count(), 0) << "the watcher's changes are no picks";
+    scrollDown(devices());
+    EXPECT_EQ(picked.count(), 0) << "the watcher's changes and the wheel are no picks";
     pickFromList(devices(), 1);
     EXPECT_EQ(picked.count(), 1);
     EXPECT_EQ(tabs().count(), 1) << "3242:1000 bound: the PTZ tab only";
