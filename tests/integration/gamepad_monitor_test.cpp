@@ -6,6 +6,7 @@
 #include <umockdev.h>
 #include <unistd.h>
 
+#include <QtCore/qtestsupport_core.h>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
@@ -17,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "hid_testbed.h"
 #include "platform/input/gamepad_monitor_factory.h"
 #include "platform/log.h"
 #include "recording_gamepad_target.h"
@@ -27,59 +27,54 @@ namespace ptz {
 namespace {
 
 using ::testing::ElementsAre;
-using testing::EventWaiter;
 using testing::RecordingGamepadTarget;
 using Changes = std::vector<std::pair<uint16_t, int32_t>>;  // axis or key code, value
 
 constexpr size_t kLongBits = 8 * sizeof(unsigned long);
+constexpr input_absinfo kHat{0, -1, 1, 0, 0, 0};
+constexpr input_absinfo kStick{0, -32768, 32767, 16, 128, 0}, kTrigger{0, 0, 255, 0, 0, 0};
+constexpr input_absinfo kHidAxis{128, 0, 255, 0, 15, 0};
 
 struct PadDescription {
     std::string name;
     std::map<unsigned, input_absinfo> axes;  // at rest at their value
     std::vector<uint16_t> keys;
 };
-constexpr input_absinfo kHat{0, -1, 1, 0, 0, 0};
 
 // As xpad describes a wired Xbox 360 pad: 16-bit sticks with a flat of 128, 8-bit triggers on
 // ABS_Z/ABS_RZ, the D-pad as a hat.
-PadDescription xboxStylePad() {
-    const input_absinfo stick{0, -32768, 32767, 16, 128, 0}, trigger{0, 0, 255, 0, 0, 0};
-    return {"Microsoft X-Box 360 pad",
-            {{ABS_X, stick},
-             {ABS_Y, stick},
-             {ABS_RX, stick},
-             {ABS_RY, stick},
-             {ABS_Z, trigger},
-             {ABS_RZ, trigger},
-             {ABS_HAT0X, kHat},
-             {ABS_HAT0Y, kHat}},
-            {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_SELECT, BTN_START}};
-}
+const PadDescription kXboxPad{
+    "Microsoft X-Box 360 pad",
+    {{ABS_X, kStick},
+     {ABS_Y, kStick},
+     {ABS_RX, kStick},
+     {ABS_RY, kStick},
+     {ABS_Z, kTrigger},
+     {ABS_RZ, kTrigger},
+     {ABS_HAT0X, kHat},
+     {ABS_HAT0Y, kHat}},
+    {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_START}};
 
 // As hid-input describes a plain USB gamepad: 8-bit axes with a flat of range / 16, the right
-// stick on ABS_Z/ABS_RZ, digital triggers, buttons numbered from BTN_GAMEPAD on, a hat.
-PadDescription plainHidPad() {
-    const input_absinfo axis{128, 0, 255, 0, 15, 0};
-    return {
-        "USB Gamepad",
-        {{ABS_X, axis},
-         {ABS_Y, axis},
-         {ABS_Z, axis},
-         {ABS_RZ, axis},
-         {ABS_HAT0X, kHat},
-         {ABS_HAT0Y, kHat}},
-        {BTN_SOUTH, BTN_EAST, BTN_C, BTN_NORTH, BTN_WEST, BTN_Z, BTN_TL, BTN_TR, BTN_TL2, BTN_TR2}};
-}
+// stick on ABS_Z/ABS_RZ, digital triggers, a hat.
+const PadDescription kPlainHidPad{
+    "USB Gamepad",
+    {{ABS_X, kHidAxis},
+     {ABS_Y, kHidAxis},
+     {ABS_Z, kHidAxis},
+     {ABS_RZ, kHidAxis},
+     {ABS_HAT0X, kHat},
+     {ABS_HAT0Y, kHat}},
+    {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_TL2, BTN_TR2}};
 
 // inputN and its node /dev/input/eventN as udev announces a joystick, the node answering the
 // EVIOCG* ioctls from the pad's state as drivers/input/evdev.c does. Events reach the reader
 // whole through the node's pseudo terminal. The handlers run in umockdev's thread.
 class FakeGamepad {
   public:
-    FakeGamepad(UMockdevTestbed* testbed, int number, PadDescription pad = xboxStylePad())
+    FakeGamepad(UMockdevTestbed* testbed, int number, PadDescription pad = kXboxPad)
         : testbed_(testbed), handler_(umockdev_ioctl_base_new()), pad_(std::move(pad)) {
-        // Every bitmap ioctl's number is at most EVIOCGBIT's last; those the pad sets no bit in
-        // (EV_REL, LEDs, properties...) read as zeros.
+        // Bitmaps by ioctl number; those the pad sets no bit in (EV_REL, LEDs...) read as zeros.
         for (unsigned nr = 0; nr <= _IOC_NR(EVIOCGBIT(EV_MAX, 0)); ++nr) {
             bitmaps_[nr].resize((KEY_MAX + kLongBits - 1) / kLongBits);
         }
@@ -106,9 +101,7 @@ class FakeGamepad {
                     .c_str(),
                 &error) ||
             !umockdev_testbed_attach_ioctl(testbed_, devnode_.c_str(), handler_, &error)) {
-            const std::string message = error->message;
-            g_clear_error(&error);
-            throw std::runtime_error("umockdev: " + message);
+            throw std::runtime_error(std::string("umockdev: ") + error->message);
         }
         g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeGamepad::onIoctl), this);
         g_signal_connect(handler_, "handle-read", G_CALLBACK(&FakeGamepad::onRead), this);
@@ -119,21 +112,25 @@ class FakeGamepad {
     }
 
     // One frame, ending in SYN_REPORT; the input core's state changes before it is passed on.
-    void send(const Changes& changes) {
+    // After `overflow` the reader's buffer has overflowed meanwhile: evdev cuts it back to a
+    // SYN_DROPPED and the newest event.
+    void send(const Changes& changes, bool overflow = false) {
         std::vector<input_event> events;
         for (const auto& [code, value] : changes) {
-            events.push_back(
-                {{}, static_cast<uint16_t>(pad_.axes.count(code) ? EV_ABS : EV_KEY), code, value});
+            const std::lock_guard lock(mutex_);
+            if (pad_.axes.count(code) != 0) {
+                pad_.axes[code].value = value;
+                events.push_back({{}, EV_ABS, code, value});
+            } else {
+                setBit(_IOC_NR(EVIOCGKEY(0)), code, value != 0);
+                events.push_back({{}, EV_KEY, code, value});
+            }
+        }
+        if (overflow) {
+            events = {{{}, EV_SYN, SYN_DROPPED, 0}};
         }
         events.push_back({{}, EV_SYN, SYN_REPORT, 0});
-        apply(changes);
         queue(events);
-    }
-    // The reader's buffer overflowed meanwhile: evdev cuts it back to a SYN_DROPPED and the
-    // newest event.
-    void overflowWhile(const Changes& changes) {
-        apply(changes);
-        queue({{{}, EV_SYN, SYN_DROPPED, 0}, {{}, EV_SYN, SYN_REPORT, 0}});
     }
     // Unplugged as the kernel sees it, before udev has said so: reads and ioctls answer ENODEV,
     // and the reader is woken.
@@ -155,24 +152,13 @@ class FakeGamepad {
         unsigned long& word = bitmaps_[nr][bit / kLongBits];
         word = value ? word | 1UL << bit % kLongBits : word & ~(1UL << bit % kLongBits);
     }
-    void apply(const Changes& changes) {
-        const std::lock_guard lock(mutex_);
-        for (const auto& [code, value] : changes) {
-            if (pad_.axes.count(code)) {
-                pad_.axes[code].value = value;
-            } else {
-                setBit(_IOC_NR(EVIOCGKEY(0)), code, value != 0);
-            }
-        }
-    }
     void queue(const std::vector<input_event>& events) {
         const int fd = umockdev_testbed_get_dev_fd(testbed_, devnode_.c_str());
-        const ssize_t length = static_cast<ssize_t>(events.size() * sizeof(input_event));
+        const auto length = static_cast<ssize_t>(events.size() * sizeof(input_event));
         if (write(fd, events.data(), length) != length) {
             throw std::runtime_error("cannot queue events on " + devnode_);
         }
     }
-
     static gboolean onRead(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
         auto* pad = static_cast<FakeGamepad*>(self);
         const std::lock_guard lock(pad->mutex_);
@@ -230,8 +216,7 @@ class FakeGamepad {
     UMockdevTestbed* testbed_;
     UMockdevIoctlBase* handler_;
     PadDescription pad_;
-    std::string syspath_;
-    std::string devnode_;
+    std::string syspath_, devnode_;
     std::mutex mutex_;
     std::map<unsigned, std::vector<unsigned long>> bitmaps_;
     bool disconnected_ = false;
@@ -240,11 +225,7 @@ class FakeGamepad {
 class GamepadMonitorTest : public ::testing::Test {
   protected:
     GamepadMonitorTest() {
-        target.afterCall = [this] { waiter.notify(); };
-        setLogSink([this](std::string_view line) {
-            log.emplace_back(line);
-            waiter.notify();
-        });
+        setLogSink([this](std::string_view line) { log.emplace_back(line); });
         monitor->setListener(&control);
     }
     ~GamepadMonitorTest() override {
@@ -253,102 +234,74 @@ class GamepadMonitorTest : public ::testing::Test {
         g_object_unref(testbed);
     }
     bool waitForCalls(size_t count) {
-        return waiter.waitUntil([&] { return target.calls.size() >= count; });
+        return QTest::qWaitFor([&] { return target.calls.size() >= count; });
     }
     bool waitForLog(const std::string& line) {
-        return waiter.waitUntil([&] { return std::count(log.begin(), log.end(), line) > 0; });
+        return QTest::qWaitFor([&] { return std::count(log.begin(), log.end(), line) > 0; });
     }
 
     UMockdevTestbed* testbed = umockdev_testbed_new();
-    EventWaiter waiter;
     std::vector<std::string> log;
     RecordingGamepadTarget target;
     GamepadControl control{target};
     std::unique_ptr<GamepadMonitor> monitor = createGamepadMonitor();
 };
 
-TEST_F(GamepadMonitorTest, StickDeflectionStartsPanAtItsProportionalSpeedAndCentringStopsIt) {
+// Centring lost in an overflow still stops; at rest the GUI thread sleeps in the event loop: no
+// timer, nothing polled, only a descriptor with something to say wakes it.
+TEST_F(GamepadMonitorTest, StickDeflectionPansAtItsProportionalSpeedCentringStopsThenItSleeps) {
     FakeGamepad pad(testbed, 20);
     ASSERT_EQ(monitor->open(), 0);
     pad.send({{ABS_X, 16447}});  // half way out past the flat zone
     pad.send({{ABS_X, 32767}, {ABS_Y, -32768}});
     pad.send({{ABS_X, 0}, {ABS_Y, 0}});
-    ASSERT_TRUE(waitForCalls(3));
-    EXPECT_THAT(target.calls,
-                ElementsAre("panTilt 1/96 0/0", "panTilt 1/255 1/255", "panTilt 0/255 0/255"));
-}
-
-TEST_F(GamepadMonitorTest, PadUnpluggedMidMoveStopsWhatItStarted) {
-    ASSERT_EQ(monitor->open(), 0);
-    FakeGamepad pad(testbed, 21);  // arrives while the monitor watches
-    ASSERT_TRUE(waitForLog("Gamepad /dev/input/event21 connected: Microsoft X-Box 360 pad"));
-    pad.send({{ABS_X, 32767}, {ABS_RZ, 255}});
-    ASSERT_TRUE(waitForCalls(2));
-    pad.unplug();
-    ASSERT_TRUE(waitForCalls(4));
-    EXPECT_THAT(target.calls,
-                ElementsAre("panTilt 1/255 0/0", "zoom 1/7", "panTilt 0/255 0/0", "zoom 0/7"));
-}
-
-TEST_F(GamepadMonitorTest, ReadFailureEndsThePadOnceBeforeItsUevent) {
-    FakeGamepad pad(testbed, 22);
-    ASSERT_EQ(monitor->open(), 0);
-    pad.send({{BTN_TR, 1}});
-    ASSERT_TRUE(waitForCalls(2));
-    pad.disconnect();
-    ASSERT_TRUE(waitForCalls(3));
-    pad.unplug();
-    FakeGamepad sentinel(testbed, 23);  // uevents come in order: the removal is read before it
-    ASSERT_TRUE(waitForLog("Gamepad /dev/input/event23 connected: Microsoft X-Box 360 pad"));
-    EXPECT_THAT(target.calls, ElementsAre("autofocus off", "focus -1/3", "focus 0/3"));
-    EXPECT_EQ(std::count(log.begin(), log.end(), "Gamepad Microsoft X-Box 360 pad gone"), 1);
-}
-
-TEST_F(GamepadMonitorTest, CentringLostInAnOverflowStillStops) {
-    FakeGamepad pad(testbed, 24);
-    ASSERT_EQ(monitor->open(), 0);
     pad.send({{ABS_Y, 32767}});
-    pad.overflowWhile({{ABS_Y, 0}});
-    ASSERT_TRUE(waitForCalls(2));
-    EXPECT_THAT(target.calls, ElementsAre("panTilt 0/0 -1/255", "panTilt 0/0 0/255"));
-}
-
-TEST_F(GamepadMonitorTest, PlainHidPadZoomsWithRightStickOnRzAndTriggersAndHatIsTheDpad) {
-    target.osdTab = true;
-    FakeGamepad pad(testbed, 25, plainHidPad());
-    ASSERT_EQ(monitor->open(), 0);
-    pad.send({{ABS_RZ, 0}});  // right stick pushed up
-    pad.send({{ABS_RZ, 128}});
-    pad.send({{BTN_TL2, 1}});
-    pad.send({{BTN_TL2, 0}, {ABS_HAT0Y, -1}});
+    pad.send({{ABS_Y, 0}}, true);
     ASSERT_TRUE(waitForCalls(5));
     EXPECT_THAT(target.calls,
-                ElementsAre("zoom 1/7", "zoom 0/7", "zoom -1/7", "osd up", "zoom 0/7"));
-}
-
-// With a pad connected and at rest, the GUI thread sleeps in the event loop: no timer, nothing
-// polled; only a descriptor with something to say wakes it.
-TEST_F(GamepadMonitorTest, IdleWithAPadConnectedTheThreadSleeps) {
-    FakeGamepad pad(testbed, 26);
-    ASSERT_EQ(monitor->open(), 0);
-    pad.send({{ABS_X, 32767}});
-    pad.send({{ABS_X, 0}});
-    ASSERT_TRUE(waitForCalls(2));
+                ElementsAre("panTilt 1/96 0/0", "panTilt 1/255 1/255", "panTilt 0/255 0/255",
+                            "panTilt 0/255 -1/255", "panTilt 0/255 0/255"));
 
     const auto cpuMicroseconds = [](const rusage& use) {
         return (use.ru_utime.tv_sec + use.ru_stime.tv_sec) * 1000000L + use.ru_utime.tv_usec +
                use.ru_stime.tv_usec;
     };
-    rusage before{};
+    rusage before{}, after{};
     getrusage(RUSAGE_THREAD, &before);
     QEventLoop loop;
     QTimer::singleShot(500, &loop, &QEventLoop::quit);
     loop.exec();
-    rusage after{};
     getrusage(RUSAGE_THREAD, &after);
     // One wake-up, for the timer that ends the wait; a polling timer would add dozens.
     EXPECT_LE(after.ru_nvcsw - before.ru_nvcsw, 2);
     EXPECT_LT(cpuMicroseconds(after) - cpuMicroseconds(before), 20000);
+}
+
+// Unplugged mid-move, as the kernel first sees it (reads fail) and as udev later says it, or by
+// udev alone: the moves the pad started stop, once. The second, a plain HID pad, zooms with its
+// right stick on ABS_RZ and its digital triggers; its hat is the D-pad.
+TEST_F(GamepadMonitorTest, PadsComeAndGoAndAnUnpluggedPadStopsWhatItStarted) {
+    target.osdTab = true;
+    FakeGamepad first(testbed, 21);
+    ASSERT_EQ(monitor->open(), 0);
+    first.send({{ABS_X, 32767}});
+    ASSERT_TRUE(waitForCalls(1));
+    first.disconnect();
+    ASSERT_TRUE(waitForCalls(2));
+    first.unplug();
+    FakeGamepad second(testbed, 22, kPlainHidPad);  // arrives while the monitor watches
+    ASSERT_TRUE(waitForLog("Gamepad /dev/input/event22 connected: USB Gamepad"));
+    second.send({{ABS_RZ, 0}});  // right stick pushed up
+    second.send({{ABS_RZ, 128}});
+    second.send({{BTN_TL2, 1}});
+    second.send({{ABS_HAT0Y, -1}});
+    ASSERT_TRUE(waitForCalls(6));
+    second.unplug();
+    ASSERT_TRUE(waitForCalls(7));
+    EXPECT_THAT(target.calls, ElementsAre("panTilt 1/255 0/0", "panTilt 0/255 0/0", "zoom 1/7",
+                                          "zoom 0/7", "zoom -1/7", "osd up", "zoom 0/7"));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Gamepad Microsoft X-Box 360 pad gone"), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "Gamepad USB Gamepad gone"), 1);
 }
 
 }  // namespace

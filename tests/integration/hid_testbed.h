@@ -1,14 +1,12 @@
-// Emulated hidraw nodes whose parents are emulated USB devices, on a umockdev testbed, and the
-// means to run the Qt event loop until something has happened. One testbed per test process.
+// Emulated hidraw nodes whose parents are emulated USB devices, on a umockdev testbed. One
+// testbed per test process.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
-class QEventLoop;
 
 namespace ptz::testing {
 
@@ -35,8 +33,6 @@ class HidTestbed {
     // A USB device with one HID interface; returns the hidraw node's syspath. umockdev sends
     // the "add" uevents once the attributes are in place.
     std::string addUsbHidDevice(const EmulatedUsbDevice& usb);
-    // One more HID interface on the USB device that `hidraw` (a syspath from above) belongs to.
-    std::string addSecondHidNode(const std::string& hidraw);
     // A hidraw node under an existing USB interface ("/sys/devices/.../1-2:1.2"); returns its
     // syspath.
     std::string addHidNode(const std::string& interfaceSyspath);
@@ -48,30 +44,16 @@ class HidTestbed {
     void unplug(const std::string& syspath);
     // Makes the node's /dev file vanish, so that opening it fails.
     void removeDeviceNode(const std::string& syspath);
-
-    std::string devnode(const std::string& syspath) const;  // "/dev/hidraw3"
     // How many of this process's descriptors are open on the node.
     int openDescriptors(const std::string& syspath) const;
 
   private:
-    std::string addFromString(const std::string& description);
-    std::string nodeRecords(const std::string& interfacePath, int32_t vendorId, int32_t productId);
+    std::string addNode(const std::string& parentRecords, const std::string& interfacePath,
+                        int32_t vendorId, int32_t productId);
+    std::string devnodeFile(const std::string& syspath) const;
 
     UMockdevTestbed* testbed_;
     int nextHidraw_ = 0;
-    int nextInterface_ = 0;
-};
-
-// Runs the event loop until `done` holds. `done` is checked at the start and whenever
-// notify() is called (from callbacks); false when `timeoutMs` passes first.
-class EventWaiter {
-  public:
-    bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
-    void notify();
-
-  private:
-    QEventLoop* loop_ = nullptr;
-    const std::function<bool()>* done_ = nullptr;
 };
 
 }  // namespace ptz::testing

@@ -3,63 +3,50 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "platform/hid/hid_device.h"
 
 namespace ptz::testing {
 
-class FakeHidDevice final : public HidDevice {
-  public:
-    FakeHidDevice(int32_t vendorId, int32_t productId, std::string name, int32_t openResult = 0)
-        : vendorId_(vendorId),
-          productId_(productId),
-          name_(std::move(name)),
-          openResult_(openResult) {}
+struct FakeHidDevice final : HidDevice {
+    FakeHidDevice(int32_t vendor, int32_t product, std::string name, uint32_t location = 0)
+        : vendor(vendor), product(product), name(std::move(name)), location(location) {}
+    int32_t vendorId() const override { return vendor; }
+    int32_t productId() const override { return product; }
+    std::string productName() const override { return name; }
+    uint32_t locationId() const override { return location; }
+    bool hasVideoControl() const override { return videoControl; }
+    int32_t open() override {
+        opened = openResult == 0;
+        return openResult;
+    }
+    int32_t close() override {
+        opened = false;
+        return 0;
+    }
 
-    int32_t vendorId() const override { return vendorId_; }
-    int32_t productId() const override { return productId_; }
-    std::string productName() const override { return name_; }
-    uint32_t locationId() const override { return locationId_; }
-    void setLocationId(uint32_t locationId) { locationId_ = locationId; }
-    bool hasVideoControl() const override { return hasVideoControl_; }
-    void setVideoControl(bool present) { hasVideoControl_ = present; }
-    int32_t open() override;
-    int32_t close() override;
-
-    bool isOpen() const { return open_; }
-    int openCalls = 0;  // including failed ones
-    int successfulOpens = 0;
-    int closeCalls = 0;
-    int misuses = 0;  // open while open, close while closed
-
-  private:
-    int32_t vendorId_;
-    int32_t productId_;
-    std::string name_;
-    int32_t openResult_;
-    uint32_t locationId_ = 0;
-    bool hasVideoControl_ = true;
-    bool open_ = false;
+    int32_t vendor, product;
+    std::string name;
+    uint32_t location;
+    bool videoControl = true;
+    int32_t openResult = 0;  // what open() answers
+    bool opened = false;
 };
 
 class FakeHidManager final : public HidManager {
   public:
     explicit FakeHidManager(int32_t openResult = 0) : openResult_(openResult) {}
-
-    void setCallbacks(DeviceCallback matching, DeviceCallback removal) override;
-    int32_t open() override;
-
-    // What the manager was asked, in order: "setCallbacks", "open".
-    std::vector<std::string> calls;
-
-    void plug(FakeHidDevice& device);
-    void unplug(FakeHidDevice& device);
+    void setCallbacks(DeviceCallback matching, DeviceCallback removal) override {
+        matching_ = std::move(matching);
+        removal_ = std::move(removal);
+    }
+    int32_t open() override { return openResult_; }
+    void plug(HidDevice& device) { matching_(&device); }
+    void unplug(HidDevice& device) { removal_(&device); }
 
   private:
     int32_t openResult_;
-    DeviceCallback matching_;
-    DeviceCallback removal_;
+    DeviceCallback matching_, removal_;
 };
 
 }  // namespace ptz::testing

@@ -1,7 +1,6 @@
 // A GamepadTarget that writes down each call, in order, as a line such as "panTilt 1/96 0/0".
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,7 +30,6 @@ class RecordingGamepadTarget final : public GamepadTarget {
     SpeedRange zoomFocusSpeeds() override { return zoomFocusRange; }
 
     std::vector<std::string> calls;
-    std::function<void()> afterCall;  // e.g. to end a wait
     bool osdTab = false;
     SpeedRange panTiltRange = kDefaultPanTiltSpeeds;
     SpeedRange zoomFocusRange = kDefaultZoomFocusSpeeds;
@@ -40,12 +38,7 @@ class RecordingGamepadTarget final : public GamepadTarget {
     static std::string move(int direction, uint8_t speed) {
         return std::to_string(direction) + "/" + std::to_string(speed);
     }
-    void record(std::string call) {
-        calls.push_back(std::move(call));
-        if (afterCall) {
-            afterCall();
-        }
-    }
+    void record(std::string call) { calls.push_back(std::move(call)); }
 };
 
 }  // namespace ptz::testing

@@ -1,7 +1,7 @@
-// The window on real widgets with the simulated camera behind it, for what needs Qt: the mouse and
-// keys on the panels, the preset and device boxes' signals, shortcuts and dialogs, the status line
-// with its camera picker, the speed menu and what the window remembers. The panels' behaviour is
-// checked through fake views in the unit tests.
+// The window on real widgets as --simulated-camera puts it together (the simulated camera through
+// the real device watcher and binding), for what needs Qt: that mouse, keys, boxes, shortcuts,
+// dialogs, the status line and the speed menu are wired, what the window remembers, and the
+// camera's view repainting only while the head moves. Behaviour: the panels' unit tests.
 #include <gmock/gmock.h>
 
 #include <QAbstractItemView>
@@ -18,15 +18,19 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "discovery/st_dev_ref.h"
+#include "discovery/device_watcher.h"
+#include "fake_hid.h"
 #include "fake_usb.h"
-#include "log_capture.h"
 #include "request_lines.h"
+#include "simcam/simulated_hid_manager.h"
+#include "simcam/simulated_usb_registry.h"
+#include "simview/simulated_camera_view.h"
 #include "ui/device_combo_box_widget.h"
 #include "ui/image_button.h"
 #include "ui/main_window.h"
 #include "ui/preset_combo_box.h"
 #include "ui/radio_matrix.h"
+#include "ui/resource_image.h"
 #include "ui/speed_slider.h"
 #include "ui/tab_view_controller.h"
 #include "ui/view_controller.h"
@@ -37,11 +41,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-// Two cameras in the registry, both the simulated one: 3242:1000 (its model shows the PTZ tab
-// only) and another.
-constexpr st_DevRef kPtzOnlyCamera{nullptr, 0x3242, 0x1000};
-constexpr st_DevRef kPlainCamera{nullptr, 0x1234, 0x0606};
+using namespace std::chrono_literals;
 
 constexpr auto panTilt = [](const char* data) { return setCur(panTiltRelative, data); };
 constexpr auto zoom = [](const char* data) { return setCur(zoomRelative, data); };
@@ -60,88 +60,83 @@ void pickFromList(QComboBox& box, int row) {
                       list->visualRect(list->model()->index(row, 0)).center());
 }
 
+void scrollDown(QWidget& widget) {
+    QWheelEvent wheel(QPointF(5, 5), widget.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&widget, &wheel);
+}
+
 class Window : public ::testing::Test {
   protected:
     Window() {
-        for (const st_DevRef& camera : {kPtzOnlyCamera, kPlainCamera}) {
-            usb.registry.add({.vendorId = static_cast<uint32_t>(camera.vid),
-                              .productId = static_cast<uint32_t>(camera.pid)});
-        }
-        window = std::make_unique<MainWindow>(usb.registry, OsdPanelLogic::DeviceWatcherSetUp{});
+        rowsAtLoad = devices().count();
+        window.show();
+        window.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        QCoreApplication::processEvents();  // the simulated camera arrives
     }
-    ~Window() override {
-        window.reset();
-        arrDevList.reset();
-    }
+    ~Window() override { arrDevList.reset(); }
 
-    ViewController& osd() { return *window->osdPanel(); }
-    ViewController2& ptz() { return *window->ptzPanel(); }
-    TabViewController& tabs() { return *window->tabViewController(); }
+    ViewController& osd() { return *window.osdPanel(); }
+    ViewController2& ptz() { return *window.ptzPanel(); }
+    TabViewController& tabs() { return *window.tabViewController(); }
+    DeviceComboBoxWidget& devices() { return in<DeviceComboBoxWidget>(osd(), "cbxDevice"); }
     template <typename Widget = ImageButton>
     Widget& in(QWidget& parent, const char* name) {
         return *parent.findChild<Widget*>(name);
-    }
-
-    // Lists both cameras as the device watcher does: an entry and a row each.
-    void listCameras() {
-        for (const st_DevRef& camera : {kPtzOnlyCamera, kPlainCamera}) {
-            arrDevList->push_back(camera);
-            osd().cbxDevice().addItemWithObjectValue("camera " + std::to_string(camera.pid));
-        }
-    }
-    void bind(const st_DevRef& camera) {
-        osd().InitUvcContrl(camera.pid, camera.vid, 0);
-        usb.sent();
-    }
-    std::vector<std::string> sent() { return usb.sent(); }
-    void show() {
-        window->show();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
     void hold(const char* button) {
         QTest::mousePress(&in(ptz(), button), Qt::LeftButton);
         QTest::mouseRelease(&in(ptz(), button), Qt::LeftButton);
     }
 
+    // The machine has no camera of its own until a test plugs one; the simulated camera's
+    // requests reach `usb.camera`, as do those of any camera the test adds to `usb.registry`.
     SimulatedUsb usb;
-    LogCapture log;
-    std::unique_ptr<MainWindow> window;
+    FakeHidManager machineHid;
+    sim::SimulatedUsbRegistry registry{usb.registry, usb.camera};
+    sim::SimulatedHidManager hid{machineHid, usb.camera.spec(), [](std::function<void()> task) {
+                                     QMetaObject::invokeMethod(qApp, std::move(task),
+                                                               Qt::QueuedConnection);
+                                 }};
+    MainWindow window{registry, [this](DeviceListPanel& panel) { setUpDeviceWatcher(hid, panel); }};
+    int rowsAtLoad = -1;
 };
 
-TEST_F(Window, OpensAtItsPreferredSizeWithTheStatusLineBelowAndEveryKeyDressed) {
-    show();
+TEST_F(Window, TheSimulatedCameraArrivesFromTheEventLoopAndEveryKeyIsDressed) {
+    EXPECT_EQ(rowsAtLoad, 0) << "not before the panel's load has returned";
+    EXPECT_EQ(devices().itemText(0), "Simulated PTZ Camera");
+    EXPECT_EQ(devices().currentIndex(), 0);
+    ASSERT_TRUE(osd().cameraControl() && osd().cameraControl()->isBound());
+    EXPECT_EQ(ptz().cameraControl(), osd().cameraControl());
+    EXPECT_EQ(tabs().count(), 2);
     EXPECT_EQ(tabs().size(), QSize(528, 532));
     EXPECT_EQ(osd().sizeHint(), QSize(518, 506));
-    EXPECT_EQ(window->width(), 528);
-    EXPECT_EQ(in<QToolButton>(*window, "cameraPicker").text(), "No camera");
-    const QList<ImageButton*> keys = window->findChildren<ImageButton*>();
+    const QList<ImageButton*> keys = window.findChildren<ImageButton*>();
     EXPECT_EQ(keys.size(), 17);
     for (const ImageButton* key : keys) {
         EXPECT_TRUE(key->hasImage()) << key->imageName() << " is missing from the resources";
         EXPECT_FALSE(key->toolTip().isEmpty() || key->accessibleName().isEmpty())
             << key->objectName().toStdString();
     }
+    EXPECT_FALSE(window.windowIcon().isNull());
+    EXPECT_TRUE(resourceIcon(QStringLiteral("no-such-image.png")).isNull());
 }
 
 TEST_F(Window, AButtonMovesWhileHeldAndStopsWhenLetGoHiddenOrDisabled) {
-    bind(kPlainCamera);
     hold("rightButton");
     QTest::mousePress(&in(ptz(), "focusPlus"), Qt::LeftButton);
-    osd().ReInitUI(kPtzOnlyCamera);  // its model has no focus keys
+    osd().ReInitUI({nullptr, 0x3242, 0x1000});  // its model has no focus keys
     EXPECT_TRUE(in<QLabel>(ptz(), "focusCaption").isHidden());
     QTest::mousePress(&in(ptz(), "upButton"), Qt::LeftButton);
     ptz().EnableCtrl(false);
-    EXPECT_THAT(sent(),
+    EXPECT_THAT(usb.sent(),
                 ElementsAre(panTilt("01 0a 00 00"), panTilt("00 0a 00 00"), setCur(focusAuto, "00"),
                             setCur(focusRelative, "01 03"), setCur(focusRelative, "00 03"),
                             panTilt("00 00 01 0a"), panTilt("00 00 00 0a")));
-    EXPECT_FALSE(ptz().isHeld(HoldControl::FocusPlus) || ptz().isHeld(HoldControl::Up));
 }
 
 TEST_F(Window, KeysDriveThePanelsAndKeyRepeatDoesNothing) {
-    bind(kPlainCamera);
-    show();
     const auto press = [](QWidget& panel, Qt::Key key) {
         QTest::keyPress(&panel, key);
         QKeyEvent repeat(QEvent::KeyPress, key, Qt::NoModifier, QString(), true);
@@ -152,37 +147,34 @@ TEST_F(Window, KeysDriveThePanelsAndKeyRepeatDoesNothing) {
                               Qt::Key_Backspace, Qt::Key_M}) {
         press(osd(), key);
     }
-    EXPECT_THAT(sent(), ElementsAre(osdKey(osdUp), panTilt("00 00 00 0a"), osdKey(osdDown),
-                                    panTilt("00 00 00 0a"), osdKey(osdLeft), panTilt("00 0a 00 00"),
-                                    osdKey(osdRight), panTilt("00 0a 00 00"), osdKey(osdOk),
-                                    osdKey(osdBack), osdKey(osdOpenClose)));
+    EXPECT_THAT(
+        usb.sent(),
+        ElementsAre(osdKey(osdUp), panTilt("00 00 00 0a"), osdKey(osdDown), panTilt("00 00 00 0a"),
+                    osdKey(osdLeft), panTilt("00 0a 00 00"), osdKey(osdRight),
+                    panTilt("00 0a 00 00"), osdKey(osdOk), osdKey(osdBack), osdKey(osdOpenClose)));
     tabs().setCurrentIndex(1);
-    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Plus, Qt::Key_Minus}) {
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Plus, Qt::Key_Minus, Qt::Key_Home}) {
         press(ptz(), key);
     }
-    QTest::keyClick(&ptz(), Qt::Key_Home);
     QTest::keyPress(&ptz(), Qt::Key_Down);
     tabs().setCurrentIndex(0);  // a key held when its tab goes: let go
     EXPECT_THAT(
-        sent(),
+        usb.sent(),
         ElementsAre(panTilt("00 00 01 0a"), panTilt("00 00 00 0a"), zoom("01 00 03"),
                     zoom("00 00 03"), zoom("ff 00 03"), zoom("00 00 03"),
                     setCur(panTiltAbsolute, "00 00 00 00 00 00 00 00"),
                     setCur(zoomAbsolute, "00 00"), panTilt("00 00 ff 0a"), panTilt("00 00 00 0a")));
-    EXPECT_FALSE(in(ptz(), "downButton").isDown());
 }
 
 TEST_F(Window, ThePresetBoxSendsOnTheUsersPicksAndReturnOnly) {
-    bind(kPlainCamera);
-    show();
     tabs().setCurrentIndex(1);
     PresetComboBox& box = in<PresetComboBox>(ptz(), "presetCbx");
     box.setFocus();
     box.lineEdit()->clear();
     QTest::keyClicks(box.lineEdit(), "42");
-    EXPECT_THAT(sent(), IsEmpty());
+    EXPECT_THAT(usb.sent(), IsEmpty());
     QTest::keyClick(box.lineEdit(), Qt::Key_Return);
-    EXPECT_THAT(sent(), ElementsAre(setCur(presetCall, "2a")));
+    EXPECT_THAT(usb.sent(), ElementsAre(setCur(presetCall, "2a")));
     EXPECT_EQ(box.count(), 10) << "a typed number is not added";
     EXPECT_TRUE(ptz().hasFocus()) << "the keys go back to the camera";
 
@@ -191,25 +183,22 @@ TEST_F(Window, ThePresetBoxSendsOnTheUsersPicksAndReturnOnly) {
     for (const Qt::Key step : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
         QTest::keyClick(box.lineEdit(), step);
     }
-    QWheelEvent wheel(QPointF(5, 5), box.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&box, &wheel);
-    box.setCurrentIndex(5);  // the program's own change
+    scrollDown(box);
+    box.setCurrentIndex(5);        // the program's own change
+    box.lineEdit()->setText("4");  // typed, then left without Return
     ptz().setFocus();
-    EXPECT_THAT(sent(), IsEmpty());
+    EXPECT_THAT(usb.sent(), IsEmpty());
     pickFromList(box, 3);
-    EXPECT_THAT(sent(), ElementsAre(setCur(presetSet, "03")));
+    EXPECT_THAT(usb.sent(), ElementsAre(setCur(presetSet, "03")));
 }
 
 TEST_F(Window, PresetShortcutsAndNamesGoThroughTheirDialogs) {
-    bind(kPlainCamera);
-    show();
-    QTest::keyClick(window.get(), Qt::Key_3, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_3, Qt::ControlModifier);
     answerNextDialog([](QWidget* dialog) {
         qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::Yes)->click();
     });
-    QTest::keyClick(window.get(), Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_THAT(sent(), ElementsAre(setCur(presetCall, "03"), setCur(presetSet, "03")));
+    QTest::keyClick(&window, Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_THAT(usb.sent(), ElementsAre(setCur(presetCall, "03"), setCur(presetSet, "03")));
 
     PresetComboBox& box = in<PresetComboBox>(ptz(), "presetCbx");
     box.setCurrentIndex(3);
@@ -225,73 +214,101 @@ TEST_F(Window, PresetShortcutsAndNamesGoThroughTheirDialogs) {
         input->accept();
     });
     menu->actions().last()->trigger();
-    EXPECT_EQ(box.itemText(0), "3 \u00b7 Pulpit");
     EXPECT_EQ(box.currentText(), "3 \u00b7 Pulpit");
+
+    window.close();  // the name is kept for the model, in the user's settings
+    arrDevList.emplace();
+    MainWindow again{registry, [this](DeviceListPanel& panel) { setUpDeviceWatcher(hid, panel); }};
+    QCoreApplication::processEvents();
+    EXPECT_EQ(in<PresetComboBox>(*again.ptzPanel(), "presetCbx").itemText(0), "3 \u00b7 Pulpit");
 }
 
 // Mended fault: a 3242:1000 camera's arrangement withholds the OSD tab and, with it, the camera
 // box; the other cameras could not be picked until it was unplugged. The status line's picker
 // stays, and the line says what failed until the next success.
 TEST_F(Window, TheUsersPickBindsACameraWhichTheStatusLineCanChangeInEveryArrangement) {
-    DeviceComboBoxWidget& box = in<DeviceComboBoxWidget>(osd(), "cbxDevice");
-    QSignalSpy picked(&box, &DeviceComboBoxWidget::devicePicked);
-    listCameras();  // as the watcher does, as are the next changes
-    osd().cbxDevice().selectItemAtIndex(1);
-    osd().cbxDevice().setStringValue("");
-    EXPECT_EQ(osd().cbxDevice().indexOfSelectedItem(), -1);
-    QWheelEvent wheel(QPointF(5, 5), box.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(&box, &wheel);
-    EXPECT_EQ(picked.count(), 0);
-    EXPECT_THAT(usb.script.calls, IsEmpty()) << "nothing was bound";
-    show();
-    pickFromList(box, 0);
+    QSignalSpy picked(&devices(), &DeviceComboBoxWidget::devicePicked);
+    FakeHidDevice ptzOnly{0x3242, 0x1000, "", 0x01200000};
+    usb.registry.add({.vendorId = 0x3242, .productId = 0x1000, .locationId = 0x01200000});
+    machineHid.plug(ptzOnly);
+    scrollDown(devices());
+    EXPECT_EQ(picked.count(), 0) << "the watcher's changes and the wheel are no picks";
+    pickFromList(devices(), 1);
     EXPECT_EQ(picked.count(), 1);
     EXPECT_EQ(tabs().count(), 1) << "3242:1000 bound: the PTZ tab only";
-
-    QToolButton& picker = in<QToolButton>(*window, "cameraPicker");
-    EXPECT_TRUE(picker.isVisible());
-    EXPECT_EQ(picker.text(), "USB camera 3242:1000");
-    emit picker.menu()->aboutToShow();
-    ASSERT_EQ(picker.menu()->actions().size(), 2);
-    picker.menu()->actions()[1]->trigger();
-    EXPECT_EQ(tabs().count(), 2);
-    EXPECT_EQ(picker.text(), "USB camera 1234:0606");
-    emit picker.menu()->aboutToShow();
-    EXPECT_TRUE(picker.menu()->actions()[1]->isChecked());
-
-    QLabel& message = in<QLabel>(*window, "statusMessage");
+    QLabel& message = in<QLabel>(window, "statusMessage");
     usb.script.requestResults = {usb_status::kTimeout, usb_status::kSuccess};
     QTest::mouseClick(&in(ptz(), "homeButton"), Qt::LeftButton);
     EXPECT_EQ(message.text(), "The camera did not answer");
     QTest::mouseClick(&in(ptz(), "homeButton"), Qt::LeftButton);
     EXPECT_EQ(message.text(), "");
+
+    QToolButton& picker = in<QToolButton>(window, "cameraPicker");
+    EXPECT_TRUE(picker.isVisible());
+    EXPECT_EQ(picker.text(), "USB camera 3242:1000 \u00b7 USB 1-2");
+    emit picker.menu()->aboutToShow();
+    ASSERT_EQ(picker.menu()->actions().size(), 2);
+    EXPECT_TRUE(picker.menu()->actions()[1]->isChecked());
+    picker.menu()->actions()[0]->trigger();
+    EXPECT_EQ(tabs().count(), 2);
+    EXPECT_EQ(picker.text(), "Simulated PTZ Camera \u00b7 USB 0-1");
 }
 
 TEST_F(Window, SpeedControlsShowOnThePtzTabAndAskTheCameraWhenOpened) {
-    bind(kPlainCamera);
-    show();
-    QToolButton& speed = in<QToolButton>(*window, "speedButton");
+    QToolButton& speed = in<QToolButton>(window, "speedButton");
     EXPECT_FALSE(speed.isVisible());
     tabs().setCurrentIndex(1);
     EXPECT_TRUE(speed.isVisible());
     emit speed.menu()->aboutToShow();
-    EXPECT_EQ(sent().size(), 6u) << "GET_MIN and GET_MAX of pan/tilt, zoom and focus";
+    EXPECT_EQ(usb.sent().size(), 6u) << "GET_MIN and GET_MAX of pan/tilt, zoom and focus";
     in<SpeedSlider>(ptz(), "panTiltSpeed").triggerAction(QAbstractSlider::SliderToMaximum);
     hold("upButton");
-    EXPECT_THAT(sent(), ElementsAre(panTilt("00 00 01 14"), panTilt("00 00 00 14")))
+    EXPECT_THAT(usb.sent(), ElementsAre(panTilt("00 00 01 14"), panTilt("00 00 00 14")))
         << "the fastest that pan (24) and tilt (20) both take";
 }
 
 TEST_F(Window, TheWindowRemembersItsPlaceAndTheUsersTab) {
-    show();
     QTabBar& bar = *tabs().tabBar();
     QTest::mouseClick(&bar, Qt::LeftButton, {}, bar.tabRect(1).center());
-    window->resize(600, 640);
-    window->close();
-    MainWindow again(usb.registry, OsdPanelLogic::DeviceWatcherSetUp{});
+    window.resize(600, 640);
+    window.close();
+    MainWindow again(registry, OsdPanelLogic::DeviceWatcherSetUp{});
     EXPECT_EQ(again.tabViewController()->currentWidget(), again.ptzPanel());
     EXPECT_EQ(again.size(), QSize(600, 640));
+}
+
+// Counts the paints of the widget it filters.
+struct PaintCounter : QObject {
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    int paintsDuring(std::chrono::milliseconds wait) {
+        paints = 0;
+        QTest::qWait(static_cast<int>(wait.count()));
+        return paints;
+    }
+    int paints = 0;
+};
+
+TEST_F(Window, TheCamerasViewRepaintsOnlyWhileTheHeadMoves) {
+    SimulatedCameraView view(usb.camera);
+    PaintCounter counter;
+    view.installEventFilter(&counter);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_EQ(counter.paintsDuring(1s), 0) << "idle";
+
+    QTest::mousePress(&in(ptz(), "leftButton"), Qt::LeftButton);
+    EXPECT_GE(counter.paintsDuring(500ms), 5) << "while the head turns";
+    QTest::mouseRelease(&in(ptz(), "leftButton"), Qt::LeftButton);
+    EXPECT_GE(counter.paintsDuring(100ms), 1) << "where it stopped";
+    EXPECT_EQ(counter.paintsDuring(1s), 0) << "idle again";
+
+    const QImage closed = view.grab().toImage();
+    QTest::mouseClick(&in(osd(), "openCloseBtn"), Qt::LeftButton);
+    EXPECT_EQ(counter.paintsDuring(1s), 1) << "the menu opened";
+    EXPECT_NE(view.grab().toImage(), closed) << "and is shown";
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
-// The panels' logic over small fake views.
+// The panels' logic over small fake views, and a fixture that loads both panels as the window
+// does, with the simulated camera behind them.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
@@ -9,7 +12,8 @@
 #include <vector>
 
 #include "discovery/st_dev_ref.h"
-#include "fake_device_list_panel.h"
+#include "fake_usb.h"
+#include "log_capture.h"
 #include "ui/logic/osd_panel_logic.h"
 #include "ui/logic/ptz_panel_logic.h"
 
@@ -19,12 +23,10 @@ struct FakeButton final : ButtonView {
     void setEnabled(bool on) override { enabled = on; }
     void setHidden(bool on) override { hidden = on; }
     void setImage(const std::string& name) override { image = name; }
-    void setBordered(bool on) override { bordered = on; }
-    void setImageScaling(ImageScaling scaling) override {
-        stretched = scaling == ImageScaling::AxesIndependently;
-    }
+    void setBordered(bool) override {}
+    void setImageScaling(ImageScaling) override {}
     std::string image;
-    bool enabled = true, hidden = false, bordered = true, stretched = false;
+    bool enabled = true, hidden = false;
 };
 
 struct FakePresetBox final : ComboTextView {
@@ -41,12 +43,11 @@ struct FakePresetBox final : ComboTextView {
 struct FakeMatrix final : RadioMatrixView {
     void setEnabled(bool) override {}
     void setHidden(bool on) override { hidden = on; }
-    void setCellTitle(int column, const std::string& title) override { titles[column] = title; }
+    void setCellTitle(int, const std::string&) override {}
     void selectCellAtColumn(int column) override { selected = column; }
     int selectedColumn() const override { return selected; }
     int selected = -1;
     bool hidden = false;
-    std::string titles[2];
 };
 
 struct FakeSpeed final : SpeedView {
@@ -65,6 +66,26 @@ struct FakeStatusView final : StatusView {
     void showCamera(const std::string& text) override { camera = text; }
     void showMessage(const std::string& text) override { message = text; }
     std::string camera, message;
+};
+
+// Rows and a selection as the window's device box keeps them: the selection follows its row
+// when an earlier row goes, and is lost with its own row.
+struct FakeDeviceRows final : DeviceComboBox {
+    int numberOfItems() const override { return static_cast<int>(rows.size()); }
+    void addItemWithObjectValue(const std::string& row) override { rows.push_back(row); }
+    void setStringValue(const std::string& value) override { text = value; }
+    void selectItemAtIndex(int index) override { selected = index; }
+    int indexOfSelectedItem() const override { return selected; }
+    void removeItemAtIndex(int index) override {
+        if (index < 0 || index >= numberOfItems()) {
+            return;
+        }
+        rows.erase(rows.begin() + index);
+        selected = selected == index ? -1 : selected - (selected > index ? 1 : 0);
+    }
+    std::vector<std::string> rows;
+    std::string text;
+    int selected = -1;
 };
 
 // Tabs 0 and 1 hold the OSD and PTZ panels.
@@ -112,8 +133,8 @@ struct MapSettings final : SettingsStore {
 class FakeOsdPanel final : public OsdPanelLogic {
   public:
     FakeOsdPanel(UsbRegistry& registry, CameraStatus& status, SettingsStore& settings,
-                 FakeTabs& tabs, DeviceWatcherSetUp setUpDeviceWatcher = {})
-        : OsdPanelLogic(registry, std::move(setUpDeviceWatcher), status, settings), tabs_(tabs) {}
+                 FakeTabs& tabs)
+        : OsdPanelLogic(registry, {}, status, settings), tabs_(tabs) {}
     ButtonView& leftButton() override { return keys["left"]; }
     ButtonView& rightButton() override { return keys["right"]; }
     ButtonView& upButton() override { return keys["up"]; }
@@ -125,8 +146,7 @@ class FakeOsdPanel final : public OsdPanelLogic {
     TabContainer* parentViewController() override { return tabs_.holding(0); }
 
     std::map<std::string, FakeButton> keys;
-    FakeDeviceListPanel rowsRecorder;  // the rows' calls, unused here
-    FakeDeviceComboBox rows{rowsRecorder};
+    FakeDeviceRows rows;
 
   protected:
     PanelView& view() override { return view_; }
@@ -182,6 +202,48 @@ class FakePtzPanel final : public PtzPanelLogic {
   private:
     FakeTabs& tabs_;
     FakePanelView view_;
+};
+
+// The simulated camera's model: both tabs and every control.
+constexpr CameraModel kPlainModel{0x2e7e, 0x0606};
+
+// Both panels loaded, as the window loads them, over the simulated camera (pan speeds 1-24,
+// tilt 1-20, zoom and focus 1-7).
+class Panels : public ::testing::Test {
+  protected:
+    Panels() {
+        osd.viewDidLoad();
+        ptz.viewDidLoad();
+    }
+    ~Panels() override { arrDevList.reset(); }
+
+    // The camera, newly bound to both panels as a camera of `model` (as after plugging it in
+    // again).
+    void bind(CameraModel model = kPlainModel) {
+        usb.registry.add({.vendorId = static_cast<uint32_t>(model.vendorId),
+                          .productId = static_cast<uint32_t>(model.productId)});
+        osd.InitUvcContrl(model.productId, model.vendorId, 0);
+        usb.sent();
+    }
+    // The requests that reached the camera since the last call.
+    std::vector<std::string> sent() { return usb.sent(); }
+    // The next requests fail so, as an unplugged, busy or silent camera's do.
+    void failNext(int requests, UsbStatus status) {
+        usb.script.requestResults.assign(requests, status);
+    }
+    void hold(HoldControl control) {
+        ptz.pressHoldControl(control);
+        ptz.releaseHoldControl(control);
+    }
+
+    LogCapture log;
+    SimulatedUsb usb;
+    FakeStatusView statusView;
+    CameraStatus status{statusView};
+    MapSettings settings;
+    FakeTabs tabs;
+    FakeOsdPanel osd{usb.registry, status, settings, tabs};
+    FakePtzPanel ptz{status, settings, tabs};
 };
 
 }  // namespace ptz::testing
