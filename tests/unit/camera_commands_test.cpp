@@ -1,5 +1,5 @@
-// The command set's logic over the in-memory USB layer (the bytes of each command are checked
-// on the libusb path): the zoom/focus toggles, the autofocus flag, which result a command
+// The command set's logic over the in-memory USB layer (ptzctl's table checks each command's
+// bytes): the zoom/focus toggles, the autofocus flag, which result a command
 // reports. The toggles are process-wide; every case runs in its own process.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -36,11 +36,20 @@ TEST(CameraCommands, TogglesFlipOnSuccessOnlyAndOutliveTheObject) {
     camera->ClickPtzZoomPlusBtn();
     camera->ClickPtzFocusReduceBtn();
     camera->ClickPtzFocusPlusBtn();
+    // The panel's own: the right and down stops, and moves named outright (exact, where a
+    // float would lose the low bytes above 2^24).
+    camera->ClickPtzRightBtn(false);
+    camera->ClickPtzDownBtn(false);
+    camera->movePanTilt(-1, 3, 1, 5);
+    camera->moveFocus(1, 1);
     const auto zoom = [](const char* data) { return setCur(zoomRelative, data); };
     const auto focus = [](const char* data) { return setCur(focusRelative, data); };
+    const auto panTilt = [](const char* data) { return setCur(panTiltRelative, data); };
     EXPECT_THAT(usb.sent(),
                 ElementsAre(zoom("01 00 03"), zoom("ff 00 03"), zoom("00 00 03"), zoom("00 00 03"),
-                            focus("ff 03"), zoom("01 00 03"), focus("00 03"), focus("01 03")));
+                            focus("ff 03"), zoom("01 00 03"), focus("00 03"), focus("01 03"),
+                            panTilt("00 0a 00 00"), panTilt("00 00 00 0a"), panTilt("ff 03 01 05"),
+                            focus("01 01")));
 }
 
 // The autofocus flag records what was asked, even when the request failed. An OSD direction

@@ -1,6 +1,5 @@
-// ptzctl in process over the in-memory USB layer: which lines it accepts, how it prints
-// readings, and its exit status and output for each outcome (the bytes each command sends are
-// checked on the libusb path).
+// ptzctl in process over the in-memory USB layer: which lines it accepts, the requests each
+// command sends, how it prints readings, and its exit status and output for each outcome.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -124,6 +123,22 @@ class FakeMachine final : public PtzctlMachine {
     std::vector<HidDeviceInfo> hid_;
 };
 
+struct Outcome {
+    int status;
+    std::vector<std::string> out;  // line by line
+    std::string err;
+};
+
+Outcome run(std::string_view line, PtzctlMachine& machine) {
+    std::ostringstream out, err;
+    Outcome result{runPtzctl(words(line), machine, out, err), {}, err.str()};
+    std::istringstream lines(out.str());
+    for (std::string printed; std::getline(lines, printed);) {
+        result.out.push_back(printed);
+    }
+    return result;
+}
+
 struct Scenario {
     const char* line;
     std::deque<UsbStatus> opens, requests;  // their scripted results
@@ -155,7 +170,6 @@ TEST(PtzctlRun, ExitStatusOutputAndLinesOfEachOutcome) {
         // The stop after an OSD key fails the run, though the key's own result leaves it out.
         {"--location 01200000 osd up", {}, {kSuccess, kPipeStalled}, kFailed, {}, {kStall}, ""},
         {"--location 01300000 get zoomAbsolute", {}, {kPipeStalled}, kFailed, {}, {kStall}, ""},
-        {"--dry-run osd ok", {}, {}, 0, {"21 01 00 05 00 13 02 00 | 00 00"}, {"bRet = 1"}, "", 0},
         {"--simulated-camera zoom in --speed 8", {}, {}, kFailed, {kAtRest}, {kStall}, "", 0},
         {"--simulated-camera pan left", {}, {}, 0, {kAtRest + ", moving pan"}, {}, "", 0},
     };
@@ -166,20 +180,60 @@ TEST(PtzctlRun, ExitStatusOutputAndLinesOfEachOutcome) {
         usb.script.requestResults = scenario.requests;
         FakeMachine machine(usb.registry, scenario.cameras);
         testing::LogCapture log;
-        std::ostringstream out, err;
-        EXPECT_EQ(runPtzctl(words(scenario.line), machine, out, err), scenario.status);
-        std::vector<std::string> printed;
-        std::istringstream lines(out.str());
-        for (std::string line; std::getline(lines, line);) {
-            printed.push_back(line);
-        }
-        EXPECT_THAT(printed, ElementsAreArray(scenario.out));
+        const Outcome result = run(scenario.line, machine);
+        EXPECT_EQ(result.status, scenario.status);
+        EXPECT_THAT(result.out, ElementsAreArray(scenario.out));
         EXPECT_THAT(log.lines, ElementsAreArray(scenario.log));
-        const std::string errText = err.str();
-        EXPECT_THAT(errText, HasSubstr(scenario.err));
-        EXPECT_EQ(std::count(errText.begin(), errText.end(), '\n'), *scenario.err ? 1 : 0);
+        EXPECT_THAT(result.err, HasSubstr(scenario.err));
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), *scenario.err ? 1 : 0);
         EXPECT_EQ(machine.touched, scenario.touches);
     }
+}
+
+// Each command's requests as --dry-run prints them, setup bytes in bus order (bmRequestType,
+// bRequest, wValue, wIndex = unit << 8 | interface 0, wLength) | data stage; a GET has none.
+TEST(PtzctlCommands, EachCommandSendsTheseRequests) {
+    const char* const kTiltStop = "21 01 00 0e 00 01 04 00 | 00 00 00 0a";
+    const char* const kPanStop = "21 01 00 0e 00 01 04 00 | 00 0a 00 00";
+    const char* const kAfOff = "21 01 00 08 00 01 01 00 | 00";
+    const std::pair<const char*, std::vector<std::string>> rows[] = {
+        {"osd up", {"21 01 00 01 00 13 02 00 | 00 00", kTiltStop}},
+        {"osd down", {"21 01 00 02 00 13 02 00 | 00 00", kTiltStop}},
+        {"osd left", {"21 01 00 03 00 13 02 00 | 00 00", kPanStop}},
+        {"osd right", {"21 01 00 04 00 13 02 00 | 00 00", kPanStop}},
+        {"osd ok", {"21 01 00 05 00 13 02 00 | 00 00"}},
+        {"osd back", {"21 01 00 06 00 13 02 00 | 00 00"}},
+        {"osd menu", {"21 01 00 07 00 13 02 00 | 00 00"}},
+        {"pan left", {"21 01 00 0e 00 01 04 00 | ff 0a 00 00"}},
+        {"pan right", {"21 01 00 0e 00 01 04 00 | 01 0a 00 00"}},
+        {"pan stop", {kPanStop}},
+        {"tilt up", {"21 01 00 0e 00 01 04 00 | 00 00 01 0a"}},
+        {"tilt down", {"21 01 00 0e 00 01 04 00 | 00 00 ff 0a"}},
+        {"tilt stop", {kTiltStop}},
+        {"home",
+         {"21 01 00 0d 00 01 08 00 | 00 00 00 00 00 00 00 00", "21 01 00 0b 00 01 02 00 | 00 00"}},
+        {"zoom in", {"21 01 00 0c 00 01 03 00 | 01 00 03"}},
+        {"zoom out --speed 7", {"21 01 00 0c 00 01 03 00 | ff 00 07"}},
+        {"zoom stop", {"21 01 00 0c 00 01 03 00 | 00 00 03"}},
+        {"focus near", {kAfOff, "21 01 00 07 00 01 02 00 | 01 03"}},
+        {"focus far --speed 2", {kAfOff, "21 01 00 07 00 01 02 00 | ff 02"}},
+        {"focus stop", {kAfOff, "21 01 00 07 00 01 02 00 | 00 03"}},
+        {"autofocus on", {"21 01 00 08 00 01 01 00 | 01"}},
+        {"autofocus off", {kAfOff}},
+        {"preset set 7", {"21 01 00 04 00 14 01 00 | 07"}},
+        {"preset call 255", {"21 01 00 05 00 14 01 00 | ff"}},
+        {"pan left --speed 24", {"21 01 00 0e 00 01 04 00 | ff 18 00 00"}},
+        {"tilt stop --speed 1", {"21 01 00 0e 00 01 04 00 | 00 00 00 01"}},
+        {"get zoomAbsolute", {"a1 81 00 0b 00 01 02 00 |"}},
+        {"range panTiltRelative", {"a1 82 00 0e 00 01 04 00 |", "a1 83 00 0e 00 01 04 00 |"}},
+    };
+    testing::SimulatedUsb usb;
+    FakeMachine machine(usb.registry, false);
+    for (const auto& [line, requests] : rows) {
+        EXPECT_THAT(run(std::string("--dry-run ") + line, machine).out, ElementsAreArray(requests))
+            << line;
+    }
+    EXPECT_EQ(machine.touched, 0);  // no camera is bound
 }
 
 }  // namespace
