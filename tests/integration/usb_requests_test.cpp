@@ -80,18 +80,6 @@ TEST_F(LibusbPath, BindsByIdsAndByLocation) {
                                        "returned 0xe00002c0."));
 }
 
-TEST_F(LibusbPath, ADeviceWithoutVideoControlInterfaceStaysUnboundSilently) {
-    testing::UsbDeviceSpec spec;
-    // A HID-only product under a supported product id: device, configuration, interface,
-    // HID and endpoint descriptors.
-    spec.descriptors = {18, 1,  0,    2, 0, 0, 0,  64,   0x7e, 0x2e, 6, 6,    0, 1, 1, 2, 0, 1,
-                        9,  2,  34,   0, 1, 1, 0,  0x80, 50,   9,    4, 0,    0, 1, 3, 0, 0, 0,
-                        9,  33, 0x11, 1, 0, 1, 34, 34,   0,    7,    5, 0x81, 3, 8, 0, 10};
-    bed.add(spec);
-    EXPECT_FALSE(UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0606)->isBound());
-    EXPECT_THAT(log.lines, IsEmpty());
-}
-
 // Another program holds the interface for a moment: the claim is tried again for a while, then
 // the request fails as exclusive access. A camera that never answers holds the caller for a
 // bounded time, not forever nor not at all.

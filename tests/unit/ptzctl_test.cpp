@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <tuple>
 
@@ -188,6 +189,16 @@ TEST(PtzctlRun, ExitStatusOutputAndLinesOfEachOutcome) {
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), *scenario.err ? 1 : 0);
         EXPECT_EQ(machine.touched, scenario.touches);
     }
+}
+
+// Output lost for want of space fails the run with one line.
+TEST(PtzctlRun, LostOutputFailsTheRun) {
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr);
+    std::ostringstream err;
+    EXPECT_EQ(writePtzctlOutput(kPtzctlSuccess, "0\n", full, err), kPtzctlFailure);
+    std::fclose(full);
+    EXPECT_EQ(err.str(), "ptzctl: cannot write standard output: No space left on device\n");
 }
 
 // Each command's requests as --dry-run prints them, setup bytes in bus order (bmRequestType,
