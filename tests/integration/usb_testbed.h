@@ -1,11 +1,8 @@
-// An emulated USB bus for tests of the real USB layer, on umockdev. Each device is what the
-// kernel shows of a plugged-in USB device: a usb_device in sysfs (ids, product, busnum, devnum,
-// devpath, bConfigurationValue, binary `descriptors`, DEVNAME), a usb_interface child per
-// interface with a `driver` link while a kernel driver holds it, and its usbfs node
-// /dev/bus/usb/BBB/DDD, which reads as the descriptors and whose ioctls are answered as
-// drivers/usb/core/devio.c answers them. Control transfers go to the device's firmware, a
-// SimulatedCamera, which records them. For uvcvideo, bind the driver and add video4linux
-// nodes under interfaceSyspath() on the same testbed (umockdev()).
+// An emulated USB bus on umockdev, for tests of the real USB layer. Each device is what the
+// kernel shows of a plugged-in USB device: a usb_device in sysfs with a usb_interface child per
+// interface (and a `driver` link while a kernel driver holds it), and its usbfs node, which
+// reads as the descriptors and whose ioctls are answered as drivers/usb/core/devio.c answers
+// them. Control transfers go to the device's firmware, a SimulatedCamera.
 //
 // One testbed per process (a udev monitor made for one does not hear the next), behind
 // umockdev's preload. umockdev answers ioctls on its own thread; every method here may be
@@ -60,9 +57,8 @@ class EmulatedUsbCamera {
     // The requests that reached the firmware, as sim::requestLine writes them.
     std::vector<std::string> requestLines() const;
     void clearRequests();
-    // The firmware itself, to look at its state; not while a request may be under way.
+    // The firmware, not while a request may be under way, and its time, which moves when told.
     sim::SimulatedCamera& firmware() { return camera_; }
-    // The firmware's time, which moves only when told to.
     sim::ManualClock& clock() { return clock_; }
 
     // The next `count` claims fail with `errnoValue` (EBUSY: another program holds the

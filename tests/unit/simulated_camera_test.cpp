@@ -119,8 +119,6 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
           {0, kSet, kCt, kZoomAbs, {0x00, 0x01, 0x00}, 7},
           {0, kSet, 0, 2, {0}, 7},
           {0, kGetLen, 0, 2, {}, 7, 2},
-          {0, kGetMin, kCt, kPanTiltRel, {0, 1, 0, 1}},
-          {0, kGetMax, kCt, kPanTiltRel, {0, 24, 0, 20}},
           {0, kGetRes, kCt, kPanTiltAbs, panTiltAbsolute(kDegree, kDegree)},
           {0, kGetDef, kCt, kZoomRel, {0, 0, 4}},
           {0, kGetLen, kCt, kPanTiltAbs, {8, 0}},
@@ -196,18 +194,14 @@ TEST(SimulatedCamera, OsdKeysDriveTheMenu) {
         }
         return bench.camera.state().menu;
     };
-    constexpr uint8_t kUp = 1, kDown = 2, kLeft = 3, kRight = 4, kOk = 5, kBack = 6, kOpen = 7;
+    constexpr uint8_t kUp = 1, kDown = 2, kLeft = 3, kOk = 5, kBack = 6, kOpen = 7;
     EXPECT_FALSE(press({kDown}).open);  // closed: nothing happens
     EXPECT_EQ(changes, 0);
-    OsdMenuView menu = press({kOpen, kDown, kDown, kRight});
-    EXPECT_EQ(menu.title, "Setup");
-    EXPECT_EQ(menu.lines[menu.cursor], "Brightness    8");
+    press({kOpen, kOk, kDown, kLeft});  // into Exposure
     EXPECT_EQ(changes, 4);
-    menu = press({kUp, kUp, kOk, kDown, kLeft});  // into Exposure
     EXPECT_EQ(bench.camera.describe(),
               "pan 0.0° tilt 0.0° zoom 0 focus 300 af on, menu Exposure: Compensation  -1");
-    EXPECT_EQ(press({kBack}).title, "Setup");
-    EXPECT_FALSE(press({kUp, kOk}).open);  // up wraps to "Exit"
+    EXPECT_FALSE(press({kBack, kUp, kOk}).open);  // up wraps to "Exit"
     Bytes notAPress = {1, 0};
     EXPECT_FALSE(bench.send(kSet, kOsd, kOpen, notAPress));
     EXPECT_EQ(bench.errorCode(), 4);

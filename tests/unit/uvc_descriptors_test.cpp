@@ -98,35 +98,5 @@ TEST(UvcDescriptors, TakeWhatIsSoundAndStopOrSkipAtWhatIsNot) {
               Ids{19});
 }
 
-// Each interface once in interface order, with the class-specific descriptors that follow its
-// first VideoControl alternate setting up to the next endpoint.
-TEST(UvcDescriptors, ListEachVideoControlInterfaceOnceInInterfaceOrder) {
-    const Bytes body = join({
-        {9, 0x04, 3, 0, 1, 0x0E, 0x01, 0x00, 0},
-        unit(30),
-        {7, 0x05, 0x83, 0x03, 0x10, 0x00, 6},
-        unit(31),  // its endpoint, then a stray unit
-        {9, 0x04, 3, 1, 0, 0x0E, 0x01, 0x00, 0},
-        unit(32),  // a second alternate setting of 3
-        {9, 0x04, 1, 0, 0, 0x0E, 0x01, 0x00, 0},
-        unit(10),
-        {9, 0x04, 2, 0, 0, 0x0E, 0x02, 0x00, 0},
-        unit(20),  // VideoStreaming
-    });
-    const size_t total = 9 + body.size();
-    Bytes descriptors(18, 0);
-    descriptors[0] = 18;
-    descriptors[1] = 0x01;
-    descriptors.insert(descriptors.end(), {9, 0x02, static_cast<uint8_t>(total),
-                                           static_cast<uint8_t>(total >> 8), 4, 1, 0, 0x80, 50});
-    descriptors.insert(descriptors.end(), body.begin(), body.end());
-    const auto found = findVideoControlInterfaces(descriptors, 1);
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].interfaceNumber, 1);
-    EXPECT_EQ(found[0].classSpecific, unit(10));
-    EXPECT_EQ(found[1].interfaceNumber, 3);
-    EXPECT_EQ(found[1].classSpecific, unit(30));
-}
-
 }  // namespace
 }  // namespace ptz
