@@ -74,10 +74,7 @@ TEST_F(LibusbPath, BindsByIdsAndByLocation) {
     EXPECT_TRUE(reaches(UVCCameraControl::initWithLocationID(*registry, 0x03140000), behindHub));
     EXPECT_TRUE(reaches(UVCCameraControl::initWithLocationID(*registry, 0x01300000), later));
     EXPECT_FALSE(UVCCameraControl::initWithLocationID(*registry, 0x01400000)->isBound());
-    EXPECT_THAT(log.lines, IsEmpty());
     EXPECT_FALSE(UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0605)->isBound());
-    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: IOCreatePlugInInterfaceForService "
-                                       "returned 0xe00002c0."));
 }
 
 // Another program holds the interface for a moment: the claim is tried again for a while, then
