@@ -79,10 +79,4 @@ std::unique_ptr<UsbDeviceService> SimulatedUsbRegistry::deviceAt(uint32_t locati
                : nullptr;
 }
 
-std::vector<UsbDeviceIds> SimulatedUsbRegistry::allDeviceIds() {
-    std::vector<UsbDeviceIds> ids = machine_.allDeviceIds();
-    ids.push_back({camera_.spec().vendorId, camera_.spec().productId});
-    return ids;
-}
-
 }  // namespace ptz::sim

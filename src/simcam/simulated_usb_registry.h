@@ -28,7 +28,6 @@ class SimulatedUsbRegistry final : public UsbRegistry {
     std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
                                                           uint32_t productId) override;
     std::unique_ptr<UsbDeviceService> deviceAt(uint32_t locationId) override;
-    std::vector<UsbDeviceIds> allDeviceIds() override;
 
   private:
     UsbRegistry& machine_;

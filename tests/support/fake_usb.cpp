@@ -1,11 +1,14 @@
 #include "fake_usb.h"
 
+#include <algorithm>
+
 namespace ptz::testing {
 namespace {
 
 UsbStatus takeFront(std::deque<UsbStatus>& queue) {
-    const UsbStatus front = queue.empty() ? usb_status::kSuccess : queue.front();
+    UsbStatus front = usb_status::kSuccess;
     if (!queue.empty()) {
+        front = queue.front();
         queue.pop_front();
     }
     return front;
@@ -102,29 +105,17 @@ std::vector<std::unique_ptr<UsbDeviceService>> FakeUsbRegistry::allDevices() {
 
 std::unique_ptr<UsbDeviceService> FakeUsbRegistry::firstDeviceMatching(uint32_t vendorId,
                                                                        uint32_t productId) {
-    for (const FakeDeviceSpec& device : devices_) {
-        if (device.vendorId == vendorId && device.productId == productId) {
-            return serviceOf(device);
-        }
-    }
-    return nullptr;
+    const auto found = std::find_if(devices_.begin(), devices_.end(), [&](const auto& device) {
+        return device.vendorId == vendorId && device.productId == productId;
+    });
+    return found != devices_.end() ? serviceOf(*found) : nullptr;
 }
 
 std::unique_ptr<UsbDeviceService> FakeUsbRegistry::deviceAt(uint32_t locationId) {
-    for (const FakeDeviceSpec& device : devices_) {
-        if (device.locationId == locationId) {
-            return serviceOf(device);
-        }
-    }
-    return nullptr;
-}
-
-std::vector<UsbDeviceIds> FakeUsbRegistry::allDeviceIds() {
-    std::vector<UsbDeviceIds> ids;
-    for (const FakeDeviceSpec& device : devices_) {
-        ids.push_back({device.vendorId, device.productId});
-    }
-    return ids;
+    const auto found = std::find_if(devices_.begin(), devices_.end(), [&](const auto& device) {
+        return device.locationId == locationId;
+    });
+    return found != devices_.end() ? serviceOf(*found) : nullptr;
 }
 
 std::vector<std::string> SimulatedUsb::sent() {

@@ -69,7 +69,6 @@ class FakeUsbRegistry final : public UsbRegistry {
     std::unique_ptr<UsbDeviceService> firstDeviceMatching(uint32_t vendorId,
                                                           uint32_t productId) override;
     std::unique_ptr<UsbDeviceService> deviceAt(uint32_t locationId) override;
-    std::vector<UsbDeviceIds> allDeviceIds() override;
 
   private:
     std::unique_ptr<UsbDeviceService> serviceOf(const FakeDeviceSpec& device);

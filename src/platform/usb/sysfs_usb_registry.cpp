@@ -106,12 +106,4 @@ std::unique_ptr<UsbDeviceService> SysfsUsbRegistry::deviceAt(uint32_t locationId
     return std::make_unique<DeviceService>(std::move(found.front()), makeHandle_);
 }
 
-std::vector<UsbDeviceIds> SysfsUsbRegistry::allDeviceIds() {
-    std::vector<UsbDeviceIds> ids;
-    for (const UsbDeviceRecord& record : usbDevices()) {
-        ids.push_back({record.vendorId, record.productId});
-    }
-    return ids;
-}
-
 }  // namespace ptz

@@ -28,7 +28,6 @@ class SysfsUsbRegistry final : public UsbRegistry {
                                                           uint32_t productId) override;
     // Reads only the devices whose sysfs names give the location id.
     std::unique_ptr<UsbDeviceService> deviceAt(uint32_t locationId) override;
-    std::vector<UsbDeviceIds> allDeviceIds() override;
 
   private:
     HandleMaker makeHandle_;

@@ -80,12 +80,6 @@ class UsbDeviceService {
     virtual int32_t queryDeviceInterface(std::unique_ptr<UsbDevice>& device) = 0;
 };
 
-// A device's vendor and product ids, as its device descriptor gives them.
-struct UsbDeviceIds {
-    uint32_t vendorId = 0;
-    uint32_t productId = 0;
-};
-
 // The machine's USB devices.
 class UsbRegistry {
   public:
@@ -102,10 +96,6 @@ class UsbRegistry {
     // The first device, in the registry's order, at this location id (see
     // UsbDevice::locationId), or nullptr when none is connected there.
     virtual std::unique_ptr<UsbDeviceService> deviceAt(uint32_t locationId) = 0;
-
-    // The ids of every device, in the registry's order, without opening any: lets a caller
-    // pick a supported model before binding it.
-    virtual std::vector<UsbDeviceIds> allDeviceIds() = 0;
 };
 
 }  // namespace ptz
