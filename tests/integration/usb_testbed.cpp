@@ -71,10 +71,8 @@ std::pair<uint8_t, std::vector<Interface>> firstConfiguration(const std::vector<
 }
 
 std::string rootDir(UMockdevTestbed* testbed) {
-    gchar* root = umockdev_testbed_get_root_dir(testbed);
-    std::string path(root);
-    g_free(root);
-    return path;
+    g_autofree gchar* root = umockdev_testbed_get_root_dir(testbed);
+    return root;
 }
 
 gboolean onHandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer device) {
@@ -110,13 +108,10 @@ T read(const Resolved& data) {
 
 UsbDeviceSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNumber,
                        uint16_t vendorId, uint16_t productId) {
-    UsbDeviceSpec spec;
-    spec.bus = bus;
-    spec.ports = std::move(ports);
-    spec.deviceNumber = deviceNumber;
-    spec.camera.vendorId = vendorId;
-    spec.camera.productId = productId;
-    return spec;
+    sim::CameraSpec camera;
+    camera.vendorId = vendorId;
+    camera.productId = productId;
+    return {bus, std::move(ports), deviceNumber, camera, {}, {}};
 }
 
 EmulatedUsbCamera::EmulatedUsbCamera(UsbDeviceSpec spec)
