@@ -1,11 +1,8 @@
-// The uvcvideo path in process, on the simulated camera: the model of the driver against the
-// kernel's own behaviour (both behaviours, cameras whose slowest speed is 0 or 1), then the
-// backend over it. Requests and what reached the camera read "unit/selector: bytes".
+// The uvcvideo backend in process, over the model of the driver on the simulated camera: on
+// released kernels (cameras whose slowest speed is 0 or 1) and on the fixed one. Requests and
+// what reached the camera read "unit/selector: bytes".
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <linux/usb/video.h>
-#include <linux/uvcvideo.h>
-#include <linux/videodev2.h>
 
 #include <cerrno>
 #include <chrono>
@@ -26,8 +23,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using Bytes = std::vector<uint8_t>;
-constexpr auto kReleased = UvcvideoKernel::kReleased;
-constexpr auto kFixed = UvcvideoKernel::kFixed;
 
 Bytes bytesOf(const std::string& hex) {
     Bytes bytes;
@@ -51,15 +46,15 @@ class ModelVideoNode final : public VideoNode {
     UvcvideoDriverModel& driver_;
 };
 
-// The camera behind the modelled driver. `head`: half zoomed in, autofocus off and focus at
-// 500, so that every move has room both ways; else as the camera starts, autofocus on.
+// The camera behind the modelled driver: half zoomed in, autofocus off and focus at 500, so
+// that every move has room both ways (a camera without absolute controls as it starts).
 struct UvcvideoPath {
-    UvcvideoPath(UvcvideoKernel kernel, int minimumSpeed, bool head = true, bool absolute = true)
+    UvcvideoPath(UvcvideoKernel kernel, int minimumSpeed, bool absolute = true)
         : camera(clock, sim::CameraSpec{.minimumSpeed = static_cast<uint8_t>(minimumSpeed),
                                         .hasAbsoluteControls = absolute}) {
         for (const char* line : {"01/0b: 00 20", "01/08: 00", "01/06: f4 01"}) {
             const UsbDeviceRequest set = request(line, kUvcSetCur);
-            if (head) {
+            if (absolute) {
                 camera.controlRequest(set.setupPacket(), data);
             }
         }
@@ -92,19 +87,6 @@ struct UvcvideoPath {
         return status;
     }
 
-    // VIDIOC_S_EXT_CTRLS of (id, value) pairs.
-    int set(const std::vector<std::pair<uint32_t, int32_t>>& values) {
-        std::vector<v4l2_ext_control> controls(values.size());
-        for (size_t i = 0; i < values.size(); ++i) {
-            controls[i].id = values[i].first;  // packed: no references to its fields
-            controls[i].value = values[i].second;
-        }
-        v4l2_ext_controls group{};
-        group.count = static_cast<uint32_t>(controls.size());
-        group.controls = controls.data();
-        return driver->ioctl(VideoNodeKind::kCapture, VIDIOC_S_EXT_CTRLS, &group);
-    }
-
     // The SET_CURs that reached the camera since the last call.
     std::string wire() {
         std::string lines;
@@ -124,42 +106,6 @@ struct UvcvideoPath {
     std::optional<UvcvideoDriverModel> driver;
     Bytes data;
 };
-
-// The range each kernel reports from the camera's bytes (speeds minimum..24 pan, ..20 tilt,
-// ..7 zoom), and what a set of `value` puts in the SET_CUR's data stage: rounded to the step
-// from the minimum and clamped into the range, never refused.
-TEST(UvcvideoDriverModel, RangesAndWhatTheDriverMakesOfAValue) {
-    // Kernel, slowest speed, control, its minimum, maximum and step, a value, what is sent.
-    const std::vector<
-        std::tuple<UvcvideoKernel, int, uint32_t, int64_t, int64_t, uint64_t, int32_t, const char*>>
-        cases{
-            // Released kernels: pan left becomes nothing or a crawl, a stop a zoom in.
-            {kReleased, 0, V4L2_CID_PAN_SPEED, 0, 24, 1, -10, "00 00 00 00"},
-            {kReleased, 1, V4L2_CID_PAN_SPEED, -1, 24, 1, -10, "ff 01 00 00"},
-            {kReleased, 1, V4L2_CID_ZOOM_CONTINUOUS, 1, 7, 1, 0, "01 00 01"},
-            {kFixed, 0, V4L2_CID_PAN_SPEED, -24, 24, 1, -10, "ff 0a 00 00"},
-            {kFixed, 1, V4L2_CID_ZOOM_CONTINUOUS, -7, 7, 1, -3, "ff 00 03"},
-            // Absolute values snap to the step from the minimum (1° here); unsigned ones clamp as
-            // unsigned, so -5 is above the maximum.
-            {kReleased, 1, V4L2_CID_PAN_ABSOLUTE, -612000, 612000, 3600, 2000,
-             "10 0e 00 00 00 00 00 00"},
-            {kFixed, 1, V4L2_CID_TILT_ABSOLUTE, -108000, 324000, 3600, -1000000,
-             "00 00 00 00 20 5a fe ff"},
-            {kFixed, 1, V4L2_CID_ZOOM_ABSOLUTE, 0, 16384, 1, -5, "00 40"},
-        };
-    for (const auto& [kernel, minimumSpeed, id, minimum, maximum, step, value, data] : cases) {
-        SCOPED_TRACE(std::to_string(id) + ", slowest speed " + std::to_string(minimumSpeed));
-        UvcvideoPath path(kernel, minimumSpeed, false);
-        v4l2_query_ext_ctrl query{};
-        query.id = id;
-        ASSERT_EQ(path.driver->ioctl(VideoNodeKind::kCapture, VIDIOC_QUERY_EXT_CTRL, &query), 0);
-        EXPECT_EQ(std::tuple(query.minimum, query.maximum, query.step),
-                  std::tuple(minimum, maximum, step));
-        ASSERT_EQ(path.set({{id, value}}), 0);
-        const std::string wire = path.wire();
-        EXPECT_EQ(wire.substr(wire.find(':') + 2), data);
-    }
-}
 
 // Each request as it would go raw ("start > stop": a move and its stop 200 ms later, sent by a
 // binding of its own, as a stop must not depend on what started the move), and what reaches
@@ -237,7 +183,7 @@ TEST(UvcvideoBackend, ACameraWithoutAbsoluteControlsGetsNothingItWouldMisread) {
     };
     for (const auto& [kernel, request, line] : cases) {
         LogCapture log;
-        UvcvideoPath path(kernel, 1, false, false);
+        UvcvideoPath path(kernel, 1, false);
         EXPECT_EQ(path.send(*path.bind(), request), usb_status::kUnsupported);
         EXPECT_EQ(path.wire(), "");
         EXPECT_THAT(log.lines, ElementsAre(line));
