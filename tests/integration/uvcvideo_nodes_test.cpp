@@ -11,7 +11,6 @@
 #include "camera/uvc_camera_control.h"
 #include "emulated_video_nodes.h"
 #include "log_capture.h"
-#include "platform/usb/uvc_request_codes.h"
 #include "platform/usb/uvcvideo_backend.h"
 #include "platform/usb/uvcvideo_node.h"
 #include "usb_testbed.h"
@@ -43,9 +42,9 @@ std::shared_ptr<UVCCameraControl> bind(EmulatedUsbCamera& camera) {
 }
 
 // The metadata node comes first by number here; the capture node is the one used, from a
-// move's start to its stop, which closes it, and what the driver writes back (a read) reaches
-// us. Unplugged while it zooms, the camera's port and node names go to another camera: the
-// binding's requests must not reach it, and the node held open for the move is let go.
+// move's start to its stop, which closes it. Unplugged while it zooms, the camera's port and node
+// names go to another camera: the binding's requests must not reach it, and the node held open for
+// the move is let go.
 TEST(UvcvideoNodes, OnlyTheBoundCamerasCaptureNodeFromAStartToItsStop) {
     UsbTestbed bed;
     LogCapture log;
@@ -62,12 +61,9 @@ TEST(UvcvideoNodes, OnlyTheBoundCamerasCaptureNodeFromAStartToItsStop) {
     });
     const auto control = bind(first);
     EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
-    EXPECT_EQ(control->getDataFor(kUvcGetCur, 3, 12, 1), 0x030001);
-    EXPECT_TRUE(control->ClickPtzCallBtn(9));
     EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
-    EXPECT_EQ(control->getDataFor(kUvcGetCur, 1, 5, 20), 9);
     setUvcvideoCallTrace({});
-    EXPECT_THAT(calls, ElementsAre("open", "close", "open", "close"));
+    EXPECT_THAT(calls, ElementsAre("open", "close"));
     EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
 
     firstNodes->unplug();
