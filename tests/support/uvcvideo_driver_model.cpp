@@ -268,17 +268,8 @@ struct UvcvideoDriverModel::Impl {
         return 0;
     }
 
-    // __uvc_ctrl_get / __uvc_ctrl_load_cur: GET_CUR unless the value is cached (the caller
-    // checked that it may be read).
-    int getCurrent(Control& control, const Mapping& mapping, int32_t& value) {
-        if (const int error = loadCurrent(control); error != 0) {
-            return error;
-        }
-        value = getValue(mapping, UVC_GET_CUR, control.row(kCurrent));
-        return 0;
-    }
-
-    // __uvc_ctrl_load_cur: a control that cannot be read is taken as all zeros.
+    // __uvc_ctrl_load_cur: GET_CUR unless the value is cached; a control that cannot be read
+    // is taken as all zeros.
     int loadCurrent(Control& control) {
         int error = 0;
         if (!control.loaded && control.has(UVC_CTRL_FLAG_GET_CUR)) {
@@ -376,9 +367,9 @@ struct UvcvideoDriverModel::Impl {
         }
         const Mapping* masterMapping = nullptr;
         Control* master = findControl(mapping->masterId, masterMapping);
-        int32_t value = 0;
         return master != nullptr && master->has(UVC_CTRL_FLAG_GET_CUR) &&
-                       getCurrent(*master, *masterMapping, value) == 0 && value != 0
+                       loadCurrent(*master) == 0 &&
+                       getValue(*masterMapping, UVC_GET_CUR, master->row(kCurrent)) != 0
                    ? EACCES
                    : 0;
     }
@@ -449,11 +440,10 @@ struct UvcvideoDriverModel::Impl {
             v4l2_ext_control& xctrl = group.controls[i];
             const Mapping* mapping = nullptr;
             Control& control = *findControl(xctrl.id, mapping);
-            int32_t value = 0;  // the struct is packed: never bind its fields
-            const int error = request == VIDIOC_G_EXT_CTRLS ? getCurrent(control, *mapping, value)
-                                                            : setControl(xctrl);
-            if (request == VIDIOC_G_EXT_CTRLS) {
-                xctrl.value = value;
+            const bool get = request == VIDIOC_G_EXT_CTRLS;  // __uvc_ctrl_get, uvc_ctrl_set
+            const int error = get ? loadCurrent(control) : setControl(xctrl);
+            if (get && error == 0) {
+                xctrl.value = getValue(*mapping, UVC_GET_CUR, control.row(kCurrent));
             }
             if (error != 0) {
                 commit(true);
