@@ -70,7 +70,6 @@ struct Case {
         uint16_t zoom, focus;
     } then;
     bool moving;
-    bool absoluteControls = true;
 };
 
 TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
@@ -126,17 +125,10 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
           {1000, kGetCur, kCt, kFocusRel, {0x01, 3}}},
          {0, 0, 0, 0, 300 - 120},
          true},
-        {"without absolute controls they are unknown, relative moves remain",
-         {{0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(0, 0), 6},
-          {0, kGetCur, kCt, kZoomAbs, {}, 6, 2},
-          {0, kSet, kCt, kZoomRel, {0xFF, 0, 7}}},
-         {1000, 0, 0, 0, 300},
-         false,
-         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Bench bench({.hasAbsoluteControls = c.absoluteControls});
+        Bench bench;
         for (const Step& step : c.steps) {
             SCOPED_TRACE(&step - c.steps.data());
             bench.clock.advance(std::chrono::milliseconds(step.afterMs));
