@@ -32,19 +32,16 @@ void ensureUmockdevPreload(char** argv) {
         }
         return;
     }
-    const char* preload = std::getenv("LD_PRELOAD");
-    std::string value(kPreload);
-    if (preload != nullptr && *preload != '\0') {
-        value += ":" + std::string(preload);
-    }
-    setenv("LD_PRELOAD", value.c_str(), 1);
+    const auto prepend = [](const char* name, std::string value, const char* separator) {
+        const char* old = std::getenv(name);
+        if (old != nullptr && *old != '\0') {
+            value += separator + std::string(old);
+        }
+        setenv(name, value.c_str(), 1);
+    };
+    prepend("LD_PRELOAD", kPreload, ":");
     // The sanitizer runtime would refuse to start behind the preload.
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    std::string asanOptions = asan != nullptr ? asan : "";
-    if (asanOptions.find("verify_asan_link_order") == std::string::npos) {
-        asanOptions += (asanOptions.empty() ? "" : ":") + std::string("verify_asan_link_order=0");
-        setenv("ASAN_OPTIONS", asanOptions.c_str(), 1);
-    }
+    prepend("ASAN_OPTIONS", "verify_asan_link_order=0", ":");
     execv("/proc/self/exe", argv);
     std::perror("re-executing under libumockdev-preload.so.0");
     std::exit(1);

@@ -144,11 +144,8 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
         }
         bench.clock.advance(std::chrono::milliseconds(c.then.afterMs));
         const CameraState state = bench.camera.state();
-        EXPECT_EQ(state.pan, c.then.pan);
-        EXPECT_EQ(state.tilt, c.then.tilt);
-        EXPECT_EQ(state.zoom, c.then.zoom);
-        EXPECT_EQ(state.focus, c.then.focus);
-        EXPECT_EQ(state.moving, c.moving);
+        EXPECT_EQ(std::tuple(state.pan, state.tilt, state.zoom, state.focus, state.moving),
+                  std::tuple(c.then.pan, c.then.tilt, c.then.zoom, c.then.focus, c.moving));
     }
 }
 
