@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QtCore/qtestsupport_core.h>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "platform/log.h"
 #include "recording_gamepad_target.h"
 #include "ui/logic/gamepad_control.h"
+#include "umockdev_preload.h"
 
 namespace ptz {
 namespace {
@@ -306,3 +308,10 @@ TEST_F(GamepadMonitorTest, PadsComeAndGoAndAnUnpluggedPadStopsWhatItStarted) {
 
 }  // namespace
 }  // namespace ptz
+
+int main(int argc, char** argv) {
+    ptz::testing::ensureUmockdevPreload(argv);
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

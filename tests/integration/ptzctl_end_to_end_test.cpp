@@ -16,8 +16,7 @@ using ::testing::HasSubstr;
 TEST(PtzctlEndToEnd, APanStartedByOneRunIsStoppedByTheNextAndLostOutputFailsTheRun) {
     testing::UsbTestbed usb;
     testing::HidTestbed hid(usb.umockdev());
-    hid.addUsbHidDevice(
-        {.vendorId = 0x2e7e, .productId = 0x0606, .product = "Keyboard", .videoControl = false});
+    hid.addUsbHidDevice({.vendorId = 0x2e7e, .productId = 0x0606, .product = "Keyboard"});
     testing::EmulatedUsbCamera& camera = usb.add(testing::cameraAt(1, {3}, 3));
     hid.addHidNode(camera.interfaceSyspath(camera.firstInterfaceOfClass(3)));
     const auto ptzctl = [](std::vector<std::string> args,
