@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -88,10 +89,19 @@ TEST(EndToEnd, TwinCamerasOnEitherBackendEachRowMovesItsOwnUntilItIsUnplugged) {
         EXPECT_FALSE(state(own).moving) << "row " << row;
     }
 
+    // Replugged, then announced twice as udev may: listed once. Uevents are read in order.
     EmulatedUsbCamera& remaining = cameraOf(0);
-    hid.sendUevent(hidraw[&remaining], "add");  // again, as udev may: not listed twice
-    hid.unplug(hidraw[&cameraOf(1)]);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return devices.count() == 1; }));
+    EmulatedUsbCamera& gone = cameraOf(1);
+    for (const char* action : {"remove", "add", "add"}) {
+        hid.sendUevent(hidraw[&remaining], action);
+    }
+    hid.unplug(hidraw[&gone]);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::none_of(arrDevList->begin(), arrDevList->end(), [&](const auto& row) {
+            return row.devRef->locationId() == gone.locationId();
+        });
+    }));
+    EXPECT_EQ(devices.count(), 1);
     EXPECT_EQ(devices.currentIndex(), -1);
     QTest::mouseClick(menu, Qt::LeftButton);
     EXPECT_FALSE(state(remaining).menu.open) << "nothing is bound until the user picks";
