@@ -1,6 +1,5 @@
 // The udev/libevdev gamepad monitor against emulated event nodes, driving the gamepad mapping.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <linux/input.h>
 #include <sys/resource.h>
 #include <umockdev.h>
