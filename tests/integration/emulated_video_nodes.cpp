@@ -138,16 +138,12 @@ void EmulatedVideoNodes::unplug() {
 }
 
 gboolean EmulatedVideoNodes::onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client,
-                                     gpointer node) {
-    Node& self = *static_cast<Node*>(node);
-    self.owner->answer(self, client);
-    return TRUE;
-}
-
-void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
+                                     gpointer nodeData) {
+    Node& node = *static_cast<Node*>(nodeData);
+    EmulatedVideoNodes& self = *node.owner;
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     const Resolved argument = resolve(umockdev_ioctl_client_get_arg(client), 0, _IOC_SIZE(request));
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(self.mutex_);
     node.ioctls.push_back(request);
     Resolved inner(nullptr, &g_object_unref);
     if (argument && (request == VIDIOC_G_EXT_CTRLS || request == VIDIOC_S_EXT_CTRLS ||
@@ -159,8 +155,9 @@ void EmulatedVideoNodes::answer(Node& node, UMockdevIoctlClient* client) {
         const auto* query = reinterpret_cast<const uvc_xu_control_query*>(argument->data);
         inner = resolve(argument.get(), offsetof(uvc_xu_control_query, data), query->size);
     }
-    const int error = argument ? driver_.ioctl(node.kind, request, argument->data) : ENOTTY;
+    const int error = argument ? self.driver_.ioctl(node.kind, request, argument->data) : ENOTTY;
     umockdev_ioctl_client_complete(client, error == 0 ? 0 : -1, error);
+    return TRUE;
 }
 
 }  // namespace ptz::testing

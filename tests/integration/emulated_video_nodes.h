@@ -56,7 +56,6 @@ class EmulatedVideoNodes {
     };
 
     static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer node);
-    void answer(Node& node, UMockdevIoctlClient* client);
     void detach();
 
     UMockdevTestbed* testbed_;

@@ -1,6 +1,6 @@
 // The uvcvideo backend on real ioctls to emulated nodes, answered by the model of the driver:
 // what needs udev and /dev (which node is used, and for how long; a node name given to another
-// camera; a node that may not be opened).
+// camera).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include "camera/uvc_camera_control.h"
 #include "emulated_video_nodes.h"
 #include "log_capture.h"
-#include "platform/usb/uvc_request_codes.h"
 #include "platform/usb/uvcvideo_backend.h"
 #include "platform/usb/uvcvideo_node.h"
 #include "usb_testbed.h"
@@ -42,57 +41,36 @@ std::shared_ptr<UVCCameraControl> bind(EmulatedUsbCamera& camera) {
     return UVCCameraControl::initWithInterface(std::make_unique<UvcvideoBackend>(binding));
 }
 
-class UvcvideoNodes : public ::testing::Test {
-  protected:
+// The metadata node comes first by number here; the capture node is the one used, from a
+// move's start to its stop, which closes it. Unplugged while it zooms, the camera's port and node
+// names go to another camera: the binding's requests must not reach it, and the node held open for
+// the move is let go.
+TEST(UvcvideoNodes, OnlyTheBoundCamerasCaptureNodeFromAStartToItsStop) {
     UsbTestbed bed;
     LogCapture log;
-};
-
-// The metadata node comes first by number here; the capture node is the one used, from a
-// move's start to its stop, which closes it. What the driver writes back (a read) reaches us.
-// Without the seat's access to the node, nothing is permitted.
-TEST_F(UvcvideoNodes, TheCaptureNodeIsOpenFromAStartToItsStop) {
-    EmulatedUsbCamera& camera = bed.add(heldByUvcvideo());
-    EmulatedVideoNodes nodes(bed.umockdev(), camera.interfaceSyspath(kVideoControl),
-                             camera.firmware(), UvcvideoKernel::kFixed,
-                             {.capture = 5, .metadata = 4});
-    std::vector<std::string> calls;
-    setUvcvideoCallTrace([&](std::string_view call, int) { calls.emplace_back(call); });
-    const auto control = bind(camera);
-    EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
-    EXPECT_EQ(control->getDataFor(kUvcGetCur, 3, 12, 1), 0x030001);
-    EXPECT_TRUE(control->ClickPtzCallBtn(9));
-    EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
-    EXPECT_EQ(control->getDataFor(kUvcGetCur, 1, 5, 20), 9);
-    setUvcvideoCallTrace({});
-    EXPECT_THAT(
-        calls, ElementsAre("open", "VIDIOC_QUERYCAP", "VIDIOC_QUERY_EXT_CTRL", "VIDIOC_S_EXT_CTRLS",
-                           "VIDIOC_G_EXT_CTRLS", "UVCIOC_CTRL_QUERY", "VIDIOC_S_EXT_CTRLS", "close",
-                           "open", "UVCIOC_CTRL_QUERY", "close"));
-    EXPECT_THAT(nodes.ioctls(VideoNodeKind::kMetadata), IsEmpty());
-    bed.denyAccess(nodes.captureNode());
-    log.lines.clear();
-    EXPECT_FALSE(control->ClickOsdOkBtn());
-    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002e2)",
-                                       "bRet = 0"));
-}
-
-// The camera is unplugged while it zooms, and another one gets its port and node names: the
-// binding's requests must not reach it; the node held open for the move is let go.
-TEST_F(UvcvideoNodes, NoRequestReachesACameraThatTookOverTheNodeName) {
     EmulatedUsbCamera& first = bed.add(heldByUvcvideo(2));
-    auto firstNodes =
-        std::make_unique<EmulatedVideoNodes>(bed.umockdev(), first.interfaceSyspath(kVideoControl),
-                                             first.firmware(), UvcvideoKernel::kReleased);
+    const std::string interfaceSyspath = first.interfaceSyspath(kVideoControl);
+    constexpr VideoNodeNumbers kNumbers{.capture = 5, .metadata = 4};
+    auto firstNodes = std::make_unique<EmulatedVideoNodes>(
+        bed.umockdev(), interfaceSyspath, first.firmware(), UvcvideoKernel::kFixed, kNumbers);
+    std::vector<std::string> calls;
+    setUvcvideoCallTrace([&](std::string_view call, int) {
+        if (call == "open" || call == "close") {
+            calls.emplace_back(call);
+        }
+    });
     const auto control = bind(first);
     EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
-    const std::string interfaceSyspath = first.interfaceSyspath(kVideoControl);
+    EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
+    setUvcvideoCallTrace({});
+    EXPECT_THAT(calls, ElementsAre("open", "close"));
+    EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
 
     firstNodes->unplug();
     bed.unplug(first);
     EmulatedUsbCamera& second = bed.add(heldByUvcvideo(3));
     EmulatedVideoNodes secondNodes(bed.umockdev(), second.interfaceSyspath(kVideoControl),
-                                   second.firmware(), UvcvideoKernel::kReleased);
+                                   second.firmware(), UvcvideoKernel::kFixed, kNumbers);
     ASSERT_EQ(second.interfaceSyspath(kVideoControl), interfaceSyspath);
     secondNodes.withFirmware([](sim::SimulatedCamera& firmware) { firmware.clearRequests(); });
     log.lines.clear();

@@ -82,17 +82,24 @@ constexpr std::array kCameraControls{
                     UVC_CTRL_FLAG_RESTORE},
 };
 
+using Flags = std::pair<uint8_t, uint32_t>;
+
 // uvc_xu_ctrl_query: the requests, and the flag each needs (GET_LEN and GET_INFO none).
-constexpr std::array<uint8_t, 8> kQueries{UVC_SET_CUR, UVC_GET_CUR, UVC_GET_MIN, UVC_GET_MAX,
-                                          UVC_GET_RES, UVC_GET_DEF, UVC_GET_LEN, UVC_GET_INFO};
-constexpr std::array<uint32_t, 8> kQueryFlags{UVC_CTRL_FLAG_SET_CUR,
-                                              UVC_CTRL_FLAG_GET_CUR,
-                                              UVC_CTRL_FLAG_GET_MIN,
-                                              UVC_CTRL_FLAG_GET_MAX,
-                                              UVC_CTRL_FLAG_GET_RES,
-                                              UVC_CTRL_FLAG_GET_DEF,
-                                              0,
-                                              0};
+constexpr std::array<Flags, 8> kQueries{{{UVC_SET_CUR, UVC_CTRL_FLAG_SET_CUR},
+                                         {UVC_GET_CUR, UVC_CTRL_FLAG_GET_CUR},
+                                         {UVC_GET_MIN, UVC_CTRL_FLAG_GET_MIN},
+                                         {UVC_GET_MAX, UVC_CTRL_FLAG_GET_MAX},
+                                         {UVC_GET_RES, UVC_CTRL_FLAG_GET_RES},
+                                         {UVC_GET_DEF, UVC_CTRL_FLAG_GET_DEF},
+                                         {UVC_GET_LEN, 0},
+                                         {UVC_GET_INFO, 0}}};
+
+// uvc_ctrl_get_flags: GET_INFO's capabilities, each as the flag it replaces.
+constexpr std::array<Flags, 4> kCapabilities{
+    {{UVC_CONTROL_CAP_GET, UVC_CTRL_FLAG_GET_CUR},
+     {UVC_CONTROL_CAP_SET, UVC_CTRL_FLAG_SET_CUR},
+     {UVC_CONTROL_CAP_AUTOUPDATE, UVC_CTRL_FLAG_AUTO_UPDATE},
+     {UVC_CONTROL_CAP_ASYNCHRONOUS, UVC_CTRL_FLAG_ASYNCHRONOUS}}};
 
 struct Range {
     int32_t minimum = 0, maximum = 1;
@@ -212,14 +219,9 @@ struct UvcvideoDriverModel::Impl {
         control.data.assign(static_cast<size_t>(size) * kRowCount, 0);
         uint8_t info = 0;
         const int error = queryCamera(UVC_GET_INFO, control.unit, selector, &info, 1);
-        if (error == 0) {
-            control.flags =
-                (flags & ~(UVC_CTRL_FLAG_GET_CUR | UVC_CTRL_FLAG_SET_CUR |
-                           UVC_CTRL_FLAG_AUTO_UPDATE | UVC_CTRL_FLAG_ASYNCHRONOUS)) |
-                ((info & UVC_CONTROL_CAP_GET) != 0 ? UVC_CTRL_FLAG_GET_CUR : 0) |
-                ((info & UVC_CONTROL_CAP_SET) != 0 ? UVC_CTRL_FLAG_SET_CUR : 0) |
-                ((info & UVC_CONTROL_CAP_AUTOUPDATE) != 0 ? UVC_CTRL_FLAG_AUTO_UPDATE : 0) |
-                ((info & UVC_CONTROL_CAP_ASYNCHRONOUS) != 0 ? UVC_CTRL_FLAG_ASYNCHRONOUS : 0);
+        for (const auto& [capability, flag] : kCapabilities) {
+            const bool has = error == 0 ? (info & capability) != 0 : control.has(flag);
+            control.flags = has ? control.flags | flag : control.flags & ~flag;
         }
         return error;
     }
@@ -258,7 +260,7 @@ struct UvcvideoDriverModel::Impl {
             const int error = control.has(flag) ? queryCamera(query, control.unit, control.selector,
                                                               control.row(row), control.size)
                                                 : 0;
-            if (error != 0 && (query != UVC_GET_RES || !control.extensionUnit)) {
+            if (error != 0) {
                 return error;
             }
         }
@@ -266,19 +268,8 @@ struct UvcvideoDriverModel::Impl {
         return 0;
     }
 
-    // __uvc_ctrl_get / __uvc_ctrl_load_cur: GET_CUR unless the value is cached.
-    int getCurrent(Control& control, const Mapping& mapping, int32_t& value) {
-        if (!control.has(UVC_CTRL_FLAG_GET_CUR)) {
-            return EACCES;
-        }
-        if (const int error = loadCurrent(control); error != 0) {
-            return error;
-        }
-        value = getValue(mapping, UVC_GET_CUR, control.row(kCurrent));
-        return 0;
-    }
-
-    // __uvc_ctrl_load_cur: a control that cannot be read is taken as all zeros.
+    // __uvc_ctrl_load_cur: GET_CUR unless the value is cached; a control that cannot be read
+    // is taken as all zeros.
     int loadCurrent(Control& control) {
         int error = 0;
         if (!control.loaded && control.has(UVC_CTRL_FLAG_GET_CUR)) {
@@ -376,9 +367,9 @@ struct UvcvideoDriverModel::Impl {
         }
         const Mapping* masterMapping = nullptr;
         Control* master = findControl(mapping->masterId, masterMapping);
-        int32_t value = 0;
         return master != nullptr && master->has(UVC_CTRL_FLAG_GET_CUR) &&
-                       getCurrent(*master, *masterMapping, value) == 0 && value != 0
+                       loadCurrent(*master) == 0 &&
+                       getValue(*masterMapping, UVC_GET_CUR, master->row(kCurrent)) != 0
                    ? EACCES
                    : 0;
     }
@@ -449,11 +440,10 @@ struct UvcvideoDriverModel::Impl {
             v4l2_ext_control& xctrl = group.controls[i];
             const Mapping* mapping = nullptr;
             Control& control = *findControl(xctrl.id, mapping);
-            int32_t value = 0;  // the struct is packed: never bind its fields
-            const int error = request == VIDIOC_G_EXT_CTRLS ? getCurrent(control, *mapping, value)
-                                                            : setControl(xctrl);
-            if (request == VIDIOC_G_EXT_CTRLS) {
-                xctrl.value = value;
+            const bool get = request == VIDIOC_G_EXT_CTRLS;  // __uvc_ctrl_get, uvc_ctrl_set
+            const int error = get ? loadCurrent(control) : setControl(xctrl);
+            if (get && error == 0) {
+                xctrl.value = getValue(*mapping, UVC_GET_CUR, control.row(kCurrent));
             }
             if (error != 0) {
                 commit(true);
@@ -483,8 +473,8 @@ struct UvcvideoDriverModel::Impl {
                 return ENOENT;
             }
         }
-        const size_t known = std::ranges::find(kQueries, query.query) - kQueries.begin();
-        if (known == kQueries.size()) {
+        const auto known = std::ranges::find(kQueries, query.query, &Flags::first);
+        if (known == kQueries.end()) {
             return EINVAL;
         }
         const uint16_t size =
@@ -492,7 +482,7 @@ struct UvcvideoDriverModel::Impl {
         if (size != query.size) {
             return ENOBUFS;
         }
-        if ((control->flags & kQueryFlags[known]) != kQueryFlags[known]) {
+        if ((control->flags & known->second) != known->second) {
             return EBADRQC;
         }
         return queryCamera(query.query, query.unit, query.selector, query.data, size);
