@@ -165,7 +165,9 @@ TEST_F(Window, ThePresetBoxSendsOnTheUsersPicksAndReturnOnly) {
     box.setFocus();
     QTest::keyClick(box.lineEdit(), Qt::Key_Down);
     scrollDown(box);
-    box.setCurrentIndex(5);  // the program's own change
+    box.setCurrentIndex(5);        // the program's own change
+    box.lineEdit()->setText("4");  // typed, then left without Return
+    ptz().setFocus();
     EXPECT_THAT(usb.sent(), IsEmpty());
     pickFromList(box, 3);
     EXPECT_THAT(usb.sent(), ElementsAre(setCur(presetSet, "03")));
