@@ -121,6 +121,14 @@ TEST(UvcvideoBackend, EveryRequestThroughEachDriver) {
     const std::vector<Row> rows{
         {"01/0e: 01 0a 00 00 > 00 0a 00 00",
          {"01/0e: 01 0a 00 00, 01/0e: 00 00 00 00", "", "", ""}},
+        {"01/0e: ff 0a 00 00 > 00 0a 00 00",
+         {"01/0d: 60 a9 f6 ff 00 00 00 00, 01/0e: 00 00 00 00", "",
+          "01/0e: ff 0a 00 00, 01/0e: 00 00 00 00", "-"}},
+        {"01/0e: 00 00 01 0a > 00 00 00 0a",
+         {"01/0e: 00 00 01 0a, 01/0e: 00 00 00 00", "", "", ""}},
+        {"01/0e: 00 00 ff 0a > 00 00 00 0a",
+         {"01/0d: 00 00 00 00 20 5a fe ff, 01/0e: 00 00 00 00", "",
+          "01/0e: 00 00 ff 0a, 01/0e: 00 00 00 00", "-"}},
         // A diagonal at chosen speeds: its bytes go exactly.
         {"01/0e: ff 05 01 05 > 00 00 00 00",
          {"01/0d: 60 a9 f6 ff a0 f1 04 00, 01/0e: 00 00 00 00", "",
@@ -138,6 +146,7 @@ TEST(UvcvideoBackend, EveryRequestThroughEachDriver) {
           "01/0c: 01 00 07, 01/0c: 00 00 00", "-"}},
         // Focus relative has no V4L2 control on any kernel.
         {"01/07: 01 03 > 00 03", {"01/06: 00 00, 01/06: 90 01", "", "", "-"}},
+        {"01/07: ff 03 > 00 03", {"01/06: e8 03, 01/06: 58 02", "", "", "-"}},
         // Absolute positions and extension units pass unchanged.
         {"01/0d: 10 0e 00 00 20 5a fe ff", {"01/0d: 10 0e 00 00 20 5a fe ff", "", "", "-"}},
         {"14/05: 09", {"14/05: 09", "", "", ""}},
