@@ -1,12 +1,12 @@
 // The udev/libevdev gamepad monitor against emulated event nodes, driving the gamepad mapping.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <linux/input.h>
 #include <sys/resource.h>
 #include <umockdev.h>
 #include <unistd.h>
 
 #include <QtCore/qtestsupport_core.h>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "platform/log.h"
 #include "recording_gamepad_target.h"
 #include "ui/logic/gamepad_control.h"
+#include "umockdev_preload.h"
 
 namespace ptz {
 namespace {
@@ -37,7 +39,7 @@ constexpr input_absinfo kHidAxis{128, 0, 255, 0, 15, 0};
 
 struct PadDescription {
     std::string name;
-    std::map<unsigned, input_absinfo> axes;  // at rest at their value
+    std::vector<std::pair<input_absinfo, std::vector<uint16_t>>> axes;  // at rest at their value
     std::vector<uint16_t> keys;
 };
 
@@ -45,47 +47,28 @@ struct PadDescription {
 // ABS_Z/ABS_RZ, the D-pad as a hat.
 const PadDescription kXboxPad{
     "Microsoft X-Box 360 pad",
-    {{ABS_X, kStick},
-     {ABS_Y, kStick},
-     {ABS_RX, kStick},
-     {ABS_RY, kStick},
-     {ABS_Z, kTrigger},
-     {ABS_RZ, kTrigger},
-     {ABS_HAT0X, kHat},
-     {ABS_HAT0Y, kHat}},
+    {{kStick, {ABS_X, ABS_Y, ABS_RX, ABS_RY}},
+     {kTrigger, {ABS_Z, ABS_RZ}},
+     {kHat, {ABS_HAT0X, ABS_HAT0Y}}},
     {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_START}};
 
 // As hid-input describes a plain USB gamepad: 8-bit axes with a flat of range / 16, the right
 // stick on ABS_Z/ABS_RZ, digital triggers, a hat.
 const PadDescription kPlainHidPad{
     "USB Gamepad",
-    {{ABS_X, kHidAxis},
-     {ABS_Y, kHidAxis},
-     {ABS_Z, kHidAxis},
-     {ABS_RZ, kHidAxis},
-     {ABS_HAT0X, kHat},
-     {ABS_HAT0Y, kHat}},
+    {{kHidAxis, {ABS_X, ABS_Y, ABS_Z, ABS_RZ}}, {kHat, {ABS_HAT0X, ABS_HAT0Y}}},
     {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_TL2, BTN_TR2}};
 
 // inputN and its node /dev/input/eventN as udev announces a joystick, the node answering the
-// EVIOCG* ioctls from the pad's state as drivers/input/evdev.c does. Events reach the reader
-// whole through the node's pseudo terminal. The handlers run in umockdev's thread.
+// EVIOCG* ioctls from the pad's description and state as drivers/input/evdev.c does. Events
+// reach the reader whole through the node's pseudo terminal. The handlers run in umockdev's
+// thread.
 class FakeGamepad {
   public:
     FakeGamepad(UMockdevTestbed* testbed, int number, PadDescription pad = kXboxPad)
-        : testbed_(testbed), handler_(umockdev_ioctl_base_new()), pad_(std::move(pad)) {
-        // Bitmaps by ioctl number; those the pad sets no bit in (EV_REL, LEDs...) read as zeros.
-        for (unsigned nr = 0; nr <= _IOC_NR(EVIOCGBIT(EV_MAX, 0)); ++nr) {
-            bitmaps_[nr].resize((KEY_MAX + kLongBits - 1) / kLongBits);
-        }
-        for (const unsigned type : {EV_SYN, EV_KEY, EV_ABS}) {
-            setBit(_IOC_NR(EVIOCGBIT(0, 0)), type, true);
-        }
-        for (const uint16_t key : pad_.keys) {
-            setBit(_IOC_NR(EVIOCGBIT(EV_KEY, 0)), key, true);
-        }
-        for (const auto& [code, info] : pad_.axes) {
-            setBit(_IOC_NR(EVIOCGBIT(EV_ABS, 0)), code, true);
+        : testbed_(testbed), handler_(umockdev_ioctl_base_new()), name_(pad.name), keys_(pad.keys) {
+        for (const auto& [info, codes] : pad.axes) {
+            std::for_each(codes.begin(), codes.end(), [&](uint16_t code) { axes_[code] = info; });
         }
         const std::string input = "/devices/virtual/input/input" + std::to_string(number);
         syspath_ = "/sys" + input + "/event" + std::to_string(number);
@@ -95,7 +78,7 @@ class FakeGamepad {
         GError* error = nullptr;
         if (!umockdev_testbed_add_from_string(
                 testbed_,
-                ("P: " + input + "\n" + udev + "A: name=" + pad_.name + "\\n\n\nP: " +
+                ("P: " + input + "\n" + udev + "A: name=" + name_ + "\\n\n\nP: " +
                  syspath_.substr(4) + "\nN: " + devnode_.substr(5) + "\n" + udev + "E: DEVNAME=" +
                  devnode_ + "\nE: MAJOR=13\nE: MINOR=" + minor + "\nA: dev=13:" + minor + "\\n\n")
                     .c_str(),
@@ -118,13 +101,15 @@ class FakeGamepad {
         std::vector<input_event> events;
         for (const auto& [code, value] : changes) {
             const std::lock_guard lock(mutex_);
-            if (pad_.axes.count(code) != 0) {
-                pad_.axes[code].value = value;
-                events.push_back({{}, EV_ABS, code, value});
+            const bool axis = axes_.count(code) != 0;
+            if (axis) {
+                axes_[code].value = value;
+            } else if (value != 0) {
+                pressed_.insert(code);
             } else {
-                setBit(_IOC_NR(EVIOCGKEY(0)), code, value != 0);
-                events.push_back({{}, EV_KEY, code, value});
+                pressed_.erase(code);
             }
+            events.push_back({{}, static_cast<uint16_t>(axis ? EV_ABS : EV_KEY), code, value});
         }
         if (overflow) {
             events = {{{}, EV_SYN, SYN_DROPPED, 0}};
@@ -148,10 +133,6 @@ class FakeGamepad {
     }
 
   private:
-    void setBit(unsigned nr, unsigned bit, bool value) {
-        unsigned long& word = bitmaps_[nr][bit / kLongBits];
-        word = value ? word | 1UL << bit % kLongBits : word & ~(1UL << bit % kLongBits);
-    }
     void queue(const std::vector<input_event>& events) {
         const int fd = umockdev_testbed_get_dev_fd(testbed_, devnode_.c_str());
         const auto length = static_cast<ssize_t>(events.size() * sizeof(input_event));
@@ -172,6 +153,27 @@ class FakeGamepad {
         const std::lock_guard lock(pad->mutex_);
         pad->answer(client);
         return TRUE;
+    }
+    // The bitmap evdev hands out for the EVIOCG* read `nr`: event types, key and axis codes,
+    // keys down; none for the rest (relative axes, LEDs, properties...).
+    std::vector<unsigned long> bitmap(unsigned nr) const {
+        std::vector<uint16_t> bits;
+        if (nr == _IOC_NR(EVIOCGBIT(0, 0))) {
+            bits = {EV_SYN, EV_KEY, EV_ABS};
+        } else if (nr == _IOC_NR(EVIOCGBIT(EV_KEY, 0))) {
+            bits = keys_;
+        } else if (nr == _IOC_NR(EVIOCGBIT(EV_ABS, 0))) {
+            for (const auto& [code, info] : axes_) {
+                bits.push_back(code);
+            }
+        } else if (nr == _IOC_NR(EVIOCGKEY(0))) {
+            bits.assign(pressed_.begin(), pressed_.end());
+        }
+        std::vector<unsigned long> words((KEY_MAX + kLongBits) / kLongBits);
+        for (const uint16_t bit : bits) {
+            words[bit / kLongBits] |= 1UL << bit % kLongBits;
+        }
+        return words;
     }
     // evdev_ioctl_handler and evdev_do_ioctl for the ioctls a reader asks of a plain pad.
     void answer(UMockdevIoctlClient* client) {
@@ -194,18 +196,18 @@ class FakeGamepad {
         } else if (_IOC_TYPE(request) != 'E' || _IOC_DIR(request) != _IOC_READ) {
             umockdev_ioctl_client_complete(client, -1, EINVAL);
         } else if (nr == _IOC_NR(EVIOCGNAME(0))) {
-            const size_t length = std::min(size, pad_.name.size() + 1);
-            reply(pad_.name.c_str(), length, static_cast<long>(length));
+            const size_t length = std::min(size, name_.size() + 1);
+            reply(name_.c_str(), length, static_cast<long>(length));
         } else if (nr == _IOC_NR(EVIOCGPHYS(0)) || nr == _IOC_NR(EVIOCGUNIQ(0))) {
             umockdev_ioctl_client_complete(client, -1, ENOENT);  // none, as for uinput pads
         } else if ((nr & ~ABS_MAX) == _IOC_NR(EVIOCGABS(0))) {
-            const auto axis = pad_.axes.find(nr & ABS_MAX);
-            const input_absinfo info = axis != pad_.axes.end() ? axis->second : input_absinfo{};
+            const auto axis = axes_.find(nr & ABS_MAX);
+            const input_absinfo info = axis != axes_.end() ? axis->second : input_absinfo{};
             reply(&info, std::min(size, sizeof info), 0);
         } else if ((nr & ~EV_MAX) == _IOC_NR(EVIOCGBIT(0, 0)) || nr == _IOC_NR(EVIOCGPROP(0)) ||
                    (nr >= _IOC_NR(EVIOCGKEY(0)) && nr <= _IOC_NR(EVIOCGSW(0)))) {
             // bits_to_user; libevdev asks each bitmap at the kernel's own length.
-            std::vector<unsigned long> words = bitmaps_[nr];
+            std::vector<unsigned long> words = bitmap(nr);
             words.resize((size + sizeof(unsigned long) - 1) / sizeof(unsigned long));
             reply(words.data(), size, static_cast<long>(size));
         } else {
@@ -215,10 +217,12 @@ class FakeGamepad {
 
     UMockdevTestbed* testbed_;
     UMockdevIoctlBase* handler_;
-    PadDescription pad_;
+    const std::string name_;
+    const std::vector<uint16_t> keys_;
+    std::map<uint16_t, input_absinfo> axes_;
     std::string syspath_, devnode_;
     std::mutex mutex_;
-    std::map<unsigned, std::vector<unsigned long>> bitmaps_;
+    std::set<uint16_t> pressed_;
     bool disconnected_ = false;
 };
 
@@ -306,3 +310,10 @@ TEST_F(GamepadMonitorTest, PadsComeAndGoAndAnUnpluggedPadStopsWhatItStarted) {
 
 }  // namespace
 }  // namespace ptz
+
+int main(int argc, char** argv) {
+    ptz::testing::ensureUmockdevPreload(argv);
+    QCoreApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

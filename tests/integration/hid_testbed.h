@@ -1,29 +1,24 @@
-// Emulated hidraw nodes whose parents are emulated USB devices, on a umockdev testbed. One
-// testbed per test process.
+// Emulated hidraw nodes whose parents are emulated USB devices, on a umockdev testbed.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 typedef struct _UMockdevTestbed UMockdevTestbed;
 
 namespace ptz::testing {
 
+// A USB device with no video function (a keyboard, say).
 struct EmulatedUsbDevice {
     int32_t vendorId = 0x2e7e;
     int32_t productId = 0x0737;
-    std::optional<std::string> product = "HD Camera";  // nullopt: no product string
+    std::string product;
     unsigned bus = 1;
     std::string ports = "2";  // sysfs devpath, e.g. "2.3"
-    // A camera's descriptors (those of the simulated camera, with these ids): its
-    // configuration has a VideoControl interface. Without, the device has none.
-    bool videoControl = true;
 };
 
 class HidTestbed {
   public:
-    HidTestbed();
     // HID nodes on a testbed that also holds other emulated devices (it is shared, not taken).
     explicit HidTestbed(UMockdevTestbed* shared);
     ~HidTestbed();
@@ -36,21 +31,14 @@ class HidTestbed {
     // A hidraw node under an existing USB interface ("/sys/devices/.../1-2:1.2"); returns its
     // syspath.
     std::string addHidNode(const std::string& interfaceSyspath);
-    // A hidraw node that is not on USB (a virtual, uhid-made one).
-    std::string addVirtualHidNode();
 
     void sendUevent(const std::string& syspath, const char* action);
     // The node's "remove" uevent, then its sysfs entries go (umockdev sends no uevent itself).
     void unplug(const std::string& syspath);
-    // Makes the node's /dev file vanish, so that opening it fails.
-    void removeDeviceNode(const std::string& syspath);
-    // How many of this process's descriptors are open on the node.
-    int openDescriptors(const std::string& syspath) const;
 
   private:
     std::string addNode(const std::string& parentRecords, const std::string& interfacePath,
                         int32_t vendorId, int32_t productId);
-    std::string devnodeFile(const std::string& syspath) const;
 
     UMockdevTestbed* testbed_;
     int nextHidraw_ = 0;

@@ -37,8 +37,7 @@ PtzctlRun ptzctl(const std::string& arguments) {
 TEST(PtzctlEndToEnd, ListsTheCameraAndAPanStartedByOneRunIsStoppedByTheNext) {
     testing::UsbTestbed usb;
     testing::HidTestbed hid(usb.umockdev());
-    hid.addUsbHidDevice(
-        {.vendorId = 0x2e7e, .productId = 0x0606, .product = "Keyboard", .videoControl = false});
+    hid.addUsbHidDevice({.vendorId = 0x2e7e, .productId = 0x0606, .product = "Keyboard"});
     testing::EmulatedUsbCamera& camera = usb.add(testing::cameraAt(1, {3}, 3));
     hid.addHidNode(camera.interfaceSyspath(camera.firstInterfaceOfClass(3)));
 

@@ -19,53 +19,36 @@
 
 namespace ptz::testing {
 
-struct FakeButton final : ButtonView {
+// Every kind of view the panels drive, in one: each setter writes down what it was given.
+struct FakeControl final : ButtonView,
+                           ComboTextView,
+                           RadioMatrixView,
+                           SpeedView,
+                           PanelView,
+                           StatusView {
     void setEnabled(bool on) override { enabled = on; }
     void setHidden(bool on) override { hidden = on; }
     void setImage(const std::string& name) override { image = name; }
     void setBordered(bool) override {}
     void setImageScaling(ImageScaling) override {}
-    std::string image;
-    bool enabled = true, hidden = false;
-};
-
-struct FakePresetBox final : ComboTextView {
-    void setEnabled(bool) override {}
-    void setHidden(bool on) override { hidden = on; }
     std::string stringValue() const override { return text; }
     void selectItemAtIndex(int index) override { text = items.at(static_cast<size_t>(index)); }
     void setItems(const std::vector<std::string>& list) override { items = list; }
-    std::string text;
-    std::vector<std::string> items;
-    bool hidden = false;
-};
-
-struct FakeMatrix final : RadioMatrixView {
-    void setEnabled(bool) override {}
-    void setHidden(bool on) override { hidden = on; }
     void setCellTitle(int, const std::string&) override {}
     void selectCellAtColumn(int column) override { selected = column; }
     int selectedColumn() const override { return selected; }
-    int selected = -1;
-    bool hidden = false;
-};
-
-struct FakeSpeed final : SpeedView {
     void setSpeedRange(SpeedRange shown) override { range = shown; }
     void setSpeed(uint8_t shown) override { speed = shown; }
-    SpeedRange range{0, 0};
-    int speed = -1;
-};
-
-struct FakePanelView final : PanelView {
     void setBackgroundColor(double, double, double, double) override {}
     void setPreferredContentSize(int, int) override {}
-};
+    void showCamera(const std::string& shown) override { camera = shown; }
+    void showMessage(const std::string& shown) override { message = shown; }
 
-struct FakeStatusView final : StatusView {
-    void showCamera(const std::string& text) override { camera = text; }
-    void showMessage(const std::string& text) override { message = text; }
-    std::string camera, message;
+    bool enabled = true, hidden = false;
+    std::string image, text, camera, message;
+    std::vector<std::string> items;
+    int selected = -1, speed = -1;
+    SpeedRange range{0, 0};
 };
 
 // Rows and a selection as the window's device box keeps them: the selection follows its row
@@ -145,7 +128,7 @@ class FakeOsdPanel final : public OsdPanelLogic {
     DeviceComboBox& cbxDevice() override { return rows; }
     TabContainer* parentViewController() override { return tabs_.holding(0); }
 
-    std::map<std::string, FakeButton> keys;
+    std::map<std::string, FakeControl> keys;
     FakeDeviceRows rows;
 
   protected:
@@ -153,7 +136,7 @@ class FakeOsdPanel final : public OsdPanelLogic {
 
   private:
     FakeTabs& tabs_;
-    FakePanelView view_;
+    FakeControl view_;
 };
 
 class FakePtzPanel final : public PtzPanelLogic {
@@ -171,16 +154,16 @@ class FakePtzPanel final : public PtzPanelLogic {
     ButtonView& focusPlus() override { return buttons["focusPlus"]; }
     ComboTextView& presetCbx() override { return presets; }
     ButtonView& autoFocusBtn() override { return buttons["autoFocus"]; }
-    ControlView& presetStatic() override { return presetLabel; }
+    ControlView& presetStatic() override { return static_cast<ButtonView&>(presetLabel); }
     SpeedView& panTiltSpeedControl() override { return panTiltSpeed; }
     SpeedView& zoomFocusSpeedControl() override { return zoomFocusSpeed; }
     TabContainer* parentViewController() override { return tabs_.holding(1); }
 
-    std::map<std::string, FakeButton> buttons;
-    FakePresetBox presets;
-    FakeButton presetLabel;
-    FakeMatrix matrix;
-    FakeSpeed panTiltSpeed, zoomFocusSpeed;
+    std::map<std::string, FakeControl> buttons;
+    FakeControl presets;
+    FakeControl presetLabel;
+    FakeControl matrix;
+    FakeControl panTiltSpeed, zoomFocusSpeed;
     // The user's answers to the dialogs, and what they were asked.
     bool confirms = true;
     std::optional<std::string> nameGiven;
@@ -201,7 +184,7 @@ class FakePtzPanel final : public PtzPanelLogic {
 
   private:
     FakeTabs& tabs_;
-    FakePanelView view_;
+    FakeControl view_;
 };
 
 // The simulated camera's model: both tabs and every control.
@@ -238,7 +221,7 @@ class Panels : public ::testing::Test {
 
     LogCapture log;
     SimulatedUsb usb;
-    FakeStatusView statusView;
+    FakeControl statusView;
     CameraStatus status{statusView};
     MapSettings settings;
     FakeTabs tabs;

@@ -1,5 +1,5 @@
 // The panels' behaviour through fake views, against the simulated camera: the binding, holds,
-// speeds, the status line's words, the gamepad, the OSD menu, presets and their names, the model
+// speeds, the status line's words, the gamepad, the OSD keys, presets and their names, the model
 // profiles and the camera picked last.
 #include <gmock/gmock.h>
 
@@ -196,27 +196,19 @@ TEST_F(Panels, AGamepadDrivesTheHeadInTheCamerasRange) {
     EXPECT_TRUE(usb.camera.state().autoFocus);
 }
 
-TEST_F(Panels, TheOsdKeysDriveTheCamerasMenu) {
+TEST_F(Panels, EachOsdKeySendsItsOwnKey) {
     bind();
-    // A key, then the menu's level and the line under its cursor; none: the menu is closed.
-    const std::tuple<void (OsdPanelLogic::*)(), const char*, const char*> steps[] = {
-        {&OsdPanelLogic::OnClickOpenClose, "Setup", "Exposure      >"},
-        {&OsdPanelLogic::OnClickDown, "Setup", "White Balance >"},
-        {&OsdPanelLogic::OnClickOk, "White Balance", "Mode          Auto"},
-        {&OsdPanelLogic::OnClickRight, "White Balance", "Mode          Indoor"},
-        {&OsdPanelLogic::OnClickUp, "White Balance", "Blue Gain     10"},
-        {&OsdPanelLogic::OnClickLeft, "White Balance", "Blue Gain     9"},
-        {&OsdPanelLogic::OnClickBack, "Setup", "White Balance >"},
-        {&OsdPanelLogic::OnClickOpenClose, nullptr, nullptr},
-    };
-    for (const auto& [key, title, line] : steps) {
+    const std::pair<void (OsdPanelLogic::*)(), UvcControlRow> keys[] = {
+        {&OsdPanelLogic::OnClickUp, osdUp},
+        {&OsdPanelLogic::OnClickDown, osdDown},
+        {&OsdPanelLogic::OnClickLeft, osdLeft},
+        {&OsdPanelLogic::OnClickRight, osdRight},
+        {&OsdPanelLogic::OnClickOk, osdOk},
+        {&OsdPanelLogic::OnClickBack, osdBack},
+        {&OsdPanelLogic::OnClickOpenClose, osdOpenClose}};
+    for (const auto& [key, row] : keys) {
         (osd.*key)();
-        const sim::OsdMenuView menu = usb.camera.state().menu;
-        ASSERT_EQ(menu.open, title != nullptr);
-        if (menu.open) {
-            EXPECT_EQ(menu.title, title);
-            EXPECT_EQ(menu.lines[static_cast<size_t>(menu.cursor)], line);
-        }
+        EXPECT_EQ(sent().front(), setCur(row, "00 00"));
     }
 }
 
