@@ -169,6 +169,14 @@ TEST(PtzctlRun, ExitStatusOutputAndLinesOfEachOutcome) {
         {"--location 01300000 get zoomAbsolute", {}, {kPipeStalled}, kFailed, {}, {kStall}, ""},
         {"--simulated-camera zoom in --speed 8", {}, {}, kFailed, {kAtRest}, {kStall}, "", 0},
         {"--simulated-camera pan left", {}, {}, 0, {kAtRest + ", moving pan"}, {}, "", 0},
+        {"--simulated-camera range panTiltRelative",
+         {},
+         {},
+         0,
+         {"panDirection=0..0 panSpeed=1..24 tiltDirection=0..0 tiltSpeed=1..20", kAtRest},
+         {},
+         "",
+         0},
     };
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE(scenario.line);
