@@ -1,5 +1,7 @@
 #include "fake_usb.h"
 
+#include "simcam/simulated_camera_interface.h"
+
 #include <algorithm>
 
 namespace ptz::testing {
@@ -13,6 +15,33 @@ UsbStatus takeFront(std::deque<UsbStatus>& queue) {
     }
     return front;
 }
+
+class ScriptedInterface final : public UsbInterface {
+  public:
+    ScriptedInterface(ScriptedUsb& script, sim::SimulatedCamera& camera)
+        : script_(script), camera_(camera) {}
+    ~ScriptedInterface() override { script_.calls.emplace_back("release"); }
+
+    UsbStatus open() override {
+        script_.calls.emplace_back("open");
+        return takeFront(script_.openResults);
+    }
+    UsbStatus controlRequest(UsbDeviceRequest& request) override {
+        script_.calls.emplace_back("request");
+        const UsbStatus reached = camera_.controlRequest(request);
+        const UsbStatus scripted = takeFront(script_.requestResults);
+        return scripted == usb_status::kSuccess ? reached : scripted;
+    }
+    UsbStatus close() override {
+        script_.calls.emplace_back("close");
+        return usb_status::kSuccess;
+    }
+    uint8_t interfaceNumber() const override { return camera_.interfaceNumber(); }
+
+  private:
+    ScriptedUsb& script_;
+    sim::SimulatedCameraInterface camera_;
+};
 
 struct Listed {
     ScriptedUsb& script;
@@ -32,7 +61,7 @@ class FakeInterfaceService final : public UsbInterfaceService {
     }
     UsbStatus queryInterface(std::unique_ptr<UsbInterface>& handle) override {
         if (device_.spec.interfaceQueryStatus == usb_status::kSuccess) {
-            handle = std::make_unique<ScriptedInterface>(device_.script, device_.camera);
+            handle = scriptedInterface(device_.script, device_.camera);
         }
         return device_.spec.interfaceQueryStatus;
     }
@@ -74,21 +103,8 @@ class FakeDevice final : public UsbDeviceService, public UsbDevice {
 
 }  // namespace
 
-UsbStatus ScriptedInterface::open() {
-    script_.calls.emplace_back("open");
-    return takeFront(script_.openResults);
-}
-
-UsbStatus ScriptedInterface::controlRequest(UsbDeviceRequest& request) {
-    script_.calls.emplace_back("request");
-    const UsbStatus reached = camera_.controlRequest(request);
-    const UsbStatus scripted = takeFront(script_.requestResults);
-    return scripted == usb_status::kSuccess ? reached : scripted;
-}
-
-UsbStatus ScriptedInterface::close() {
-    script_.calls.emplace_back("close");
-    return usb_status::kSuccess;
+std::unique_ptr<UsbInterface> scriptedInterface(ScriptedUsb& script, sim::SimulatedCamera& camera) {
+    return std::make_unique<ScriptedInterface>(script, camera);
 }
 
 std::unique_ptr<UsbDeviceService> FakeUsbRegistry::serviceOf(const FakeDeviceSpec& device) {

@@ -13,7 +13,6 @@
 #include "camera/uvc_camera_control.h"
 #include "platform/usb/usb_interface.h"
 #include "simcam/simulated_camera.h"
-#include "simcam/simulated_camera_interface.h"
 
 namespace ptz::testing {
 
@@ -27,22 +26,8 @@ struct ScriptedUsb {
     std::deque<UsbStatus> requestResults;
 };
 
-// The camera's handle, with the script's failures in front of it.
-class ScriptedInterface final : public UsbInterface {
-  public:
-    ScriptedInterface(ScriptedUsb& script, sim::SimulatedCamera& camera)
-        : script_(script), camera_(camera) {}
-    ~ScriptedInterface() override { script_.calls.emplace_back("release"); }
-
-    UsbStatus open() override;
-    UsbStatus controlRequest(UsbDeviceRequest& request) override;
-    UsbStatus close() override;
-    uint8_t interfaceNumber() const override { return camera_.interfaceNumber(); }
-
-  private:
-    ScriptedUsb& script_;
-    sim::SimulatedCameraInterface camera_;
-};
+// A handle to the camera, with the script's failures in front of it.
+std::unique_ptr<UsbInterface> scriptedInterface(ScriptedUsb& script, sim::SimulatedCamera& camera);
 
 // A device for the fake registry, with scripted failures at each binding step.
 struct FakeDeviceSpec {
@@ -84,8 +69,7 @@ struct SimulatedUsb {
 
     // A camera control bound to the camera's handle.
     std::shared_ptr<UVCCameraControl> bind() {
-        return UVCCameraControl::initWithInterface(
-            std::make_unique<ScriptedInterface>(script, camera));
+        return UVCCameraControl::initWithInterface(scriptedInterface(script, camera));
     }
     // The requests that reached the camera since the last call, as
     // "21 01 00 01 00 13 02 00 | 00 00".
