@@ -102,8 +102,7 @@ constexpr std::array<Flags, 4> kCapabilities{
      {UVC_CONTROL_CAP_ASYNCHRONOUS, UVC_CTRL_FLAG_ASYNCHRONOUS}}};
 
 struct Range {
-    int32_t minimum = 0, maximum = 1;
-    uint32_t step = 1;
+    int32_t minimum = 0, maximum = 1, step = 1;
 };
 
 struct Control {
@@ -257,10 +256,10 @@ struct UvcvideoDriverModel::Impl {
             std::tuple{UVC_CTRL_FLAG_GET_MAX, UVC_GET_MAX, kMaximum},
             std::tuple{UVC_CTRL_FLAG_GET_RES, UVC_GET_RES, kResolution}};
         for (const auto& [flag, query, row] : kRows) {
-            const int error = control.has(flag) ? queryCamera(query, control.unit, control.selector,
-                                                              control.row(row), control.size)
-                                                : 0;
-            if (error != 0) {
+            if (const int error = control.has(flag)
+                                      ? queryCamera(query, control.unit, control.selector,
+                                                    control.row(row), control.size)
+                                      : 0) {
                 return error;
             }
         }
@@ -313,8 +312,7 @@ struct UvcvideoDriverModel::Impl {
         if (mapping.kind != Kind::kBoolean) {
             range = {kernel == UvcvideoKernel::kFixed && relative ? -get(UVC_GET_MAX, kMaximum)
                                                                   : get(UVC_GET_MIN, kMinimum),
-                     get(UVC_GET_MAX, kMaximum),
-                     static_cast<uint32_t>(get(UVC_GET_RES, kResolution))};
+                     get(UVC_GET_MAX, kMaximum), get(UVC_GET_RES, kResolution)};
         }
         return 0;
     }
@@ -324,24 +322,21 @@ struct UvcvideoDriverModel::Impl {
         const Mapping* mapping = nullptr;
         Control* control = findControl(query.id, mapping);
         Range range;
-        if (control == nullptr) {
-            return EINVAL;
-        }
-        if (const int error = rangeOf(*control, *mapping, range); error != 0) {
+        if (const int error = control == nullptr ? EINVAL : rangeOf(*control, *mapping, range)) {
             return error;
         }
         query = v4l2_query_ext_ctrl{};
         query.id = mapping->id;
         query.type =
             mapping->kind == Kind::kBoolean ? V4L2_CTRL_TYPE_BOOLEAN : V4L2_CTRL_TYPE_INTEGER;
-        std::strcpy(query.name, mapping->name);
         query.minimum = range.minimum;
         query.maximum = range.maximum;
-        query.step = range.step;
+        query.step = static_cast<uint64_t>(range.step);
         query.flags = (control->has(UVC_CTRL_FLAG_GET_CUR) ? 0 : V4L2_CTRL_FLAG_WRITE_ONLY) |
                       (control->has(UVC_CTRL_FLAG_SET_CUR) ? 0 : V4L2_CTRL_FLAG_READ_ONLY);
         query.elem_size = 4;
         query.elems = 1;
+        std::strcpy(query.name, mapping->name);
         return 0;
     }
 
@@ -384,7 +379,7 @@ struct UvcvideoDriverModel::Impl {
             if (const int error = rangeOf(control, *mapping, range); error != 0) {
                 return error;
             }
-            const uint32_t step = std::max(range.step, 1u);
+            const auto step = static_cast<uint32_t>(std::max(range.step, 1));
             const auto minimum = static_cast<uint32_t>(range.minimum);
             const uint32_t offset = static_cast<uint32_t>(xctrl.value) - minimum;
             xctrl.value = static_cast<int32_t>(minimum + (offset + step / 2) / step * step);
@@ -489,25 +484,22 @@ struct UvcvideoDriverModel::Impl {
     }
 
     int ioctl(VideoNodeKind node, unsigned long request, void* argument) {
-        if (disconnected) {  // video_ioctl2, once the device is unregistered
-            return ENODEV;
-        }
-        if (request == VIDIOC_QUERYCAP) {
-            // uvc_ioctl_querycap, uvc_meta_v4l2_querycap, v4l_querycap.
-            auto& capability = *static_cast<v4l2_capability*>(argument);
-            capability = v4l2_capability{};
-            std::strcpy(reinterpret_cast<char*>(capability.driver), "uvcvideo");
-            capability.device_caps =
-                (node == VideoNodeKind::kCapture ? V4L2_CAP_VIDEO_CAPTURE : V4L2_CAP_META_CAPTURE) |
-                V4L2_CAP_STREAMING;
-            capability.capabilities = V4L2_CAP_DEVICE_CAPS | V4L2_CAP_VIDEO_CAPTURE |
-                                      V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
-            return 0;
-        }
-        if (node == VideoNodeKind::kMetadata) {  // uvc_meta_ioctl_ops have no controls
-            return ENOTTY;
+        // video_ioctl2 once the device is unregistered; uvc_meta_ioctl_ops have no controls.
+        if (disconnected || (node == VideoNodeKind::kMetadata && request != VIDIOC_QUERYCAP)) {
+            return disconnected ? ENODEV : ENOTTY;
         }
         switch (request) {
+            case VIDIOC_QUERYCAP: {  // uvc_ioctl_querycap, uvc_meta_v4l2_querycap, v4l_querycap
+                auto& capability = *static_cast<v4l2_capability*>(argument);
+                capability = v4l2_capability{};
+                capability.device_caps = (node == VideoNodeKind::kCapture ? V4L2_CAP_VIDEO_CAPTURE
+                                                                          : V4L2_CAP_META_CAPTURE) |
+                                         V4L2_CAP_STREAMING;
+                capability.capabilities = V4L2_CAP_DEVICE_CAPS | V4L2_CAP_VIDEO_CAPTURE |
+                                          V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
+                std::strcpy(reinterpret_cast<char*>(capability.driver), "uvcvideo");
+                return 0;
+            }
             case VIDIOC_QUERY_EXT_CTRL:
                 return queryControl(*static_cast<v4l2_query_ext_ctrl*>(argument));
             case VIDIOC_G_EXT_CTRLS:

@@ -30,17 +30,14 @@ Bytes bytesOf(const std::string& hex) {
 }
 
 // The capture node, answered in process by the model.
-class ModelVideoNode final : public VideoNode {
-  public:
-    explicit ModelVideoNode(UvcvideoDriverModel& driver) : driver_(driver) {}
+struct ModelVideoNode final : VideoNode {
+    explicit ModelVideoNode(UvcvideoDriverModel& model) : driver(model) {}
     UsbStatus open() override { return usb_status::kSuccess; }
     int ioctl(const char*, unsigned long request, void* argument) override {
-        return driver_.ioctl(VideoNodeKind::kCapture, request, argument);
+        return driver.ioctl(VideoNodeKind::kCapture, request, argument);
     }
     void close() override {}
-
-  private:
-    UvcvideoDriverModel& driver_;
+    UvcvideoDriverModel& driver;
 };
 
 // The camera behind the modelled driver: half zoomed in, autofocus off and focus at 500, so
