@@ -248,6 +248,10 @@ struct UvcvideoDriverModel::Impl {
                                                                            : kErrors[code[0]];
     }
 
+    int queryRow(Control& control, uint8_t query, DataRow row) {
+        return queryCamera(query, control.unit, control.selector, control.row(row), control.size);
+    }
+
     // uvc_ctrl_populate_cache: GET_DEF, GET_MIN, GET_MAX and GET_RES as the flags allow.
     int populateCache(Control& control) {
         constexpr std::array<std::tuple<uint32_t, uint8_t, DataRow>, 4> kRows{
@@ -256,10 +260,7 @@ struct UvcvideoDriverModel::Impl {
             std::tuple{UVC_CTRL_FLAG_GET_MAX, UVC_GET_MAX, kMaximum},
             std::tuple{UVC_CTRL_FLAG_GET_RES, UVC_GET_RES, kResolution}};
         for (const auto& [flag, query, row] : kRows) {
-            if (const int error = control.has(flag)
-                                      ? queryCamera(query, control.unit, control.selector,
-                                                    control.row(row), control.size)
-                                      : 0) {
+            if (const int error = control.has(flag) ? queryRow(control, query, row) : 0) {
                 return error;
             }
         }
@@ -272,8 +273,7 @@ struct UvcvideoDriverModel::Impl {
     int loadCurrent(Control& control) {
         int error = 0;
         if (!control.loaded && control.has(UVC_CTRL_FLAG_GET_CUR)) {
-            error = queryCamera(UVC_GET_CUR, control.unit, control.selector, control.row(kCurrent),
-                                control.size);
+            error = queryRow(control, UVC_GET_CUR, kCurrent);
         } else if (!control.loaded) {
             std::fill_n(control.row(kCurrent), control.size, uint8_t{0});
         }
@@ -282,17 +282,15 @@ struct UvcvideoDriverModel::Impl {
     }
 
     // uvc_find_control, also the next id up (V4L2_CTRL_FLAG_NEXT_CTRL, as v4l2-ctl lists).
-    Control* findControl(uint32_t id, const Mapping*& mapping) {
+    std::pair<Control*, const Mapping*> findControl(uint32_t id) {
         const bool next = (id & V4L2_CTRL_FLAG_NEXT_CTRL) != 0;
         id &= V4L2_CTRL_ID_MASK;
-        mapping = nullptr;
-        Control* found = nullptr;
+        std::pair<Control*, const Mapping*> found{};
         for (Control& control : controls) {
             for (const Mapping* candidate : control.mappings) {
-                if (next ? candidate->id > id && (mapping == nullptr || mapping->id > candidate->id)
+                if (next ? candidate->id > id && (!found.second || found.second->id > candidate->id)
                          : candidate->id == id) {
-                    mapping = candidate;
-                    found = &control;
+                    found = {&control, candidate};
                 }
             }
         }
@@ -319,8 +317,7 @@ struct UvcvideoDriverModel::Impl {
 
     // __uvc_query_v4l2_ctrl, without control classes, default values, the inactive flag.
     int queryControl(v4l2_query_ext_ctrl& query) {
-        const Mapping* mapping = nullptr;
-        Control* control = findControl(query.id, mapping);
+        const auto [control, mapping] = findControl(query.id);
         Range range;
         if (const int error = control == nullptr ? EINVAL : rangeOf(*control, *mapping, range)) {
             return error;
@@ -343,8 +340,7 @@ struct UvcvideoDriverModel::Impl {
     // uvc_ctrl_is_accessible: a slave (focus absolute) is set only while its master
     // (autofocus) is manual, in this call (its last value there) or on the camera.
     int checkAccess(uint32_t id, const v4l2_ext_controls& group, unsigned long request) {
-        const Mapping* mapping = nullptr;
-        const Control* control = findControl(id & ~V4L2_CTRL_FLAG_NEXT_CTRL, mapping);
+        const auto [control, mapping] = findControl(id & ~V4L2_CTRL_FLAG_NEXT_CTRL);
         if (control == nullptr) {
             return EINVAL;
         }
@@ -360,8 +356,7 @@ struct UvcvideoDriverModel::Impl {
                 return group.controls[i].value == 0 ? 0 : EACCES;
             }
         }
-        const Mapping* masterMapping = nullptr;
-        Control* master = findControl(mapping->masterId, masterMapping);
+        const auto [master, masterMapping] = findControl(mapping->masterId);
         return master != nullptr && master->has(UVC_CTRL_FLAG_GET_CUR) &&
                        loadCurrent(*master) == 0 &&
                        getValue(*masterMapping, UVC_GET_CUR, master->row(kCurrent)) != 0
@@ -371,9 +366,7 @@ struct UvcvideoDriverModel::Impl {
 
     // uvc_ctrl_set: rounded to the step from the minimum (DIV_ROUND_CLOSEST on u32), clamped,
     // never refused; a mapping of part of the control is written over its current value.
-    int setControl(v4l2_ext_control& xctrl) {
-        const Mapping* mapping = nullptr;
-        Control& control = *findControl(xctrl.id, mapping);  // checked by checkAccess
+    int setControl(Control& control, const Mapping* mapping, v4l2_ext_control& xctrl) {
         Range range;
         if (mapping->kind != Kind::kBoolean) {
             if (const int error = rangeOf(control, *mapping, range); error != 0) {
@@ -410,10 +403,8 @@ struct UvcvideoDriverModel::Impl {
         for (Control& control : controls) {
             control.loaded = control.loaded && control.has(UVC_CTRL_FLAG_GET_CUR) &&
                              !control.has(UVC_CTRL_FLAG_AUTO_UPDATE);
-            const int error = control.dirty && !rollback
-                                  ? queryCamera(UVC_SET_CUR, control.unit, control.selector,
-                                                control.row(kCurrent), control.size)
-                                  : 0;
+            const int error =
+                control.dirty && !rollback ? queryRow(control, UVC_SET_CUR, kCurrent) : 0;
             if (control.dirty && (rollback || error != 0)) {
                 std::copy_n(control.row(kBackup), control.size, control.row(kCurrent));
             }
@@ -433,12 +424,11 @@ struct UvcvideoDriverModel::Impl {
         }
         for (uint32_t i = 0; i < group.count; ++i) {
             v4l2_ext_control& xctrl = group.controls[i];
-            const Mapping* mapping = nullptr;
-            Control& control = *findControl(xctrl.id, mapping);
-            const bool get = request == VIDIOC_G_EXT_CTRLS;  // __uvc_ctrl_get, uvc_ctrl_set
-            const int error = get ? loadCurrent(control) : setControl(xctrl);
+            const auto [control, mapping] = findControl(xctrl.id);  // checked by checkAccess
+            const bool get = request == VIDIOC_G_EXT_CTRLS;         // __uvc_ctrl_get, uvc_ctrl_set
+            const int error = get ? loadCurrent(*control) : setControl(*control, mapping, xctrl);
             if (get && error == 0) {
-                xctrl.value = getValue(*mapping, UVC_GET_CUR, control.row(kCurrent));
+                xctrl.value = getValue(*mapping, UVC_GET_CUR, control->row(kCurrent));
             }
             if (error != 0) {
                 commit(true);
