@@ -23,22 +23,11 @@ using ::testing::IsEmpty;
 
 constexpr uint8_t kVideoControl = 0;
 
-UsbDeviceSpec heldByUvcvideo(uint8_t deviceNumber = 2) {
+EmulatedUsbCamera& addHeldByUvcvideo(UsbTestbed& bed, uint8_t deviceNumber) {
     UsbDeviceSpec spec;
     spec.deviceNumber = deviceNumber;
     spec.drivers[kVideoControl] = "uvcvideo";
-    return spec;
-}
-
-// Bound as the registry binds the camera's VideoControl interface.
-std::shared_ptr<UVCCameraControl> bind(EmulatedUsbCamera& camera) {
-    VideoControlBinding binding{.deviceSyspath = camera.syspath(),
-                                .busNumber = camera.spec().bus,
-                                .deviceNumber = camera.spec().deviceNumber,
-                                .configurationValue = 1,
-                                .interfaceNumber = kVideoControl,
-                                .units = {1, {19, 20}}};
-    return UVCCameraControl::initWithInterface(std::make_unique<UvcvideoBackend>(binding));
+    return bed.add(spec);
 }
 
 // The metadata node comes first by number here; the capture node is the one used, from a
@@ -48,7 +37,7 @@ std::shared_ptr<UVCCameraControl> bind(EmulatedUsbCamera& camera) {
 TEST(UvcvideoNodes, OnlyTheBoundCamerasCaptureNodeFromAStartToItsStop) {
     UsbTestbed bed;
     LogCapture log;
-    EmulatedUsbCamera& first = bed.add(heldByUvcvideo(2));
+    EmulatedUsbCamera& first = addHeldByUvcvideo(bed, 2);
     const std::string interfaceSyspath = first.interfaceSyspath(kVideoControl);
     constexpr VideoNodeNumbers kNumbers{.capture = 5, .metadata = 4};
     auto firstNodes = std::make_unique<EmulatedVideoNodes>(
@@ -59,7 +48,12 @@ TEST(UvcvideoNodes, OnlyTheBoundCamerasCaptureNodeFromAStartToItsStop) {
             calls.emplace_back(call);
         }
     });
-    const auto control = bind(first);
+    // Bound as the registry binds the camera's VideoControl interface.
+    const auto control = UVCCameraControl::initWithInterface(
+        std::make_unique<UvcvideoBackend>(VideoControlBinding{.deviceSyspath = first.syspath(),
+                                                              .busNumber = first.spec().bus,
+                                                              .deviceNumber = 2,
+                                                              .units = {1, {19, 20}}}));
     EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
     EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
     setUvcvideoCallTrace({});
@@ -68,7 +62,7 @@ TEST(UvcvideoNodes, OnlyTheBoundCamerasCaptureNodeFromAStartToItsStop) {
 
     firstNodes->unplug();
     bed.unplug(first);
-    EmulatedUsbCamera& second = bed.add(heldByUvcvideo(3));
+    EmulatedUsbCamera& second = addHeldByUvcvideo(bed, 3);
     EmulatedVideoNodes secondNodes(bed.umockdev(), second.interfaceSyspath(kVideoControl),
                                    second.firmware(), UvcvideoKernel::kFixed, kNumbers);
     ASSERT_EQ(second.interfaceSyspath(kVideoControl), interfaceSyspath);
