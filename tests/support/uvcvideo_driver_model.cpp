@@ -191,19 +191,18 @@ struct UvcvideoDriverModel::Impl {
             const size_t bitmap = cameraTerminal ? 15 : 23u + d[21];
             for (size_t bit = 0; bit < 8 * std::min<size_t>(d[bitmap - 1], d.size() - bitmap);
                  ++bit) {
-                if (((d[bitmap + bit / 8] >> (bit % 8)) & 1) != 0) {
-                    controls.push_back({d[3], extensionUnit, static_cast<uint8_t>(bit)});
+                const auto info = std::ranges::find(kCameraControls, bit, &ControlInfo::index);
+                if (((d[bitmap + bit / 8] >> (bit % 8)) & 1) == 0) {
+                    continue;
                 }
-            }
-        }
-        for (Control& control : controls) {
-            const auto info =
-                std::ranges::find(kCameraControls, control.index, &ControlInfo::index);
-            if (!control.extensionUnit && info != kCameraControls.end()) {
-                initialize(control, info->selector, info->size, info->flags);
-                for (const Mapping& mapping : kMappings) {
-                    if (mapping.selector == control.selector) {
-                        control.mappings.push_back(&mapping);
+                Control& control =
+                    controls.emplace_back(Control{d[3], extensionUnit, static_cast<uint8_t>(bit)});
+                if (cameraTerminal && info != kCameraControls.end()) {
+                    initialize(control, info->selector, info->size, info->flags);
+                    for (const Mapping& mapping : kMappings) {
+                        if (mapping.selector == control.selector) {
+                            control.mappings.push_back(&mapping);
+                        }
                     }
                 }
             }
@@ -271,12 +270,12 @@ struct UvcvideoDriverModel::Impl {
     // __uvc_ctrl_load_cur: GET_CUR unless the value is cached; a control that cannot be read
     // is taken as all zeros.
     int loadCurrent(Control& control) {
-        int error = 0;
-        if (!control.loaded && control.has(UVC_CTRL_FLAG_GET_CUR)) {
-            error = queryRow(control, UVC_GET_CUR, kCurrent);
-        } else if (!control.loaded) {
+        const bool readable = control.has(UVC_CTRL_FLAG_GET_CUR);
+        if (!control.loaded && !readable) {
             std::fill_n(control.row(kCurrent), control.size, uint8_t{0});
         }
+        const int error =
+            control.loaded || !readable ? 0 : queryRow(control, UVC_GET_CUR, kCurrent);
         control.loaded = error == 0;
         return error;
     }
