@@ -111,11 +111,7 @@ struct UvcvideoPath {
 // counter-clockwise is 60 a9 f6 ff (-170°), tilt up a0 f1 04 00 (90°); zoom from 8192 for
 // 200 ms holds at 66 26 or 9a 19, focus from 500 at 90 01 (near, toward the minimum).
 TEST(UvcvideoBackend, EveryRequestThroughEachDriver) {
-    struct Row {
-        std::string request;
-        std::array<std::string, 4> sent;
-    };
-    const std::vector<Row> rows{
+    const std::vector<std::pair<std::string, std::array<std::string, 4>>> rows{
         {"01/0e: 01 0a 00 00 > 00 0a 00 00",
          {"01/0e: 01 0a 00 00, 01/0e: 00 00 00 00", "", "", ""}},
         {"01/0e: ff 0a 00 00 > 00 0a 00 00",
@@ -148,26 +144,25 @@ TEST(UvcvideoBackend, EveryRequestThroughEachDriver) {
         {"01/0d: 10 0e 00 00 20 5a fe ff", {"01/0d: 10 0e 00 00 20 5a fe ff", "", "", "-"}},
         {"14/05: 09", {"14/05: 09", "", "", ""}},
     };
-    for (const Row& row : rows) {
+    for (const auto& [request, cells] : rows) {
         for (int column = 0; column < 4; ++column) {
-            SCOPED_TRACE(row.request + ", column " + std::to_string(column));
+            SCOPED_TRACE(request + ", column " + std::to_string(column));
             UvcvideoPath path(column == 2 ? UvcvideoKernel::kFixed : UvcvideoKernel::kReleased,
                               column == 0 ? 0 : 1, column != 3);
             int cell = column;
-            while (row.sent[cell].empty()) {
+            while (cells[cell].empty()) {
                 --cell;
             }
-            const bool sent = row.sent[cell] != "-";
-            const size_t stop = row.request.find(" > ");
-            EXPECT_EQ(path.send(*path.bind(), row.request.substr(0, stop)),
+            const bool sent = cells[cell] != "-";
+            const size_t stop = request.find(" > ");
+            EXPECT_EQ(path.send(*path.bind(), request.substr(0, stop)),
                       sent ? usb_status::kSuccess : usb_status::kUnsupported);
             if (sent && stop != std::string::npos) {
                 path.clock.advance(std::chrono::milliseconds(200));
-                const std::string stopRequest =
-                    row.request.substr(0, 7) + row.request.substr(stop + 3);
-                EXPECT_EQ(path.send(*path.bind(), stopRequest), usb_status::kSuccess);
+                EXPECT_EQ(path.send(*path.bind(), request.substr(0, 7) + request.substr(stop + 3)),
+                          usb_status::kSuccess);
             }
-            EXPECT_EQ(path.wire(), sent ? row.sent[cell] : "");
+            EXPECT_EQ(path.wire(), sent ? cells[cell] : "");
         }
     }
 }
