@@ -33,18 +33,15 @@ struct Bench {
     explicit Bench(CameraSpec spec = {}) : camera(clock, spec) {}
 
     // A SET sends `data`; a GET answers into it. False when the request stalled.
-    bool send(uint8_t request, uint8_t entity, uint8_t selector, Bytes& data,
-              uint8_t interface = 0) {
+    bool send(uint8_t request, uint8_t entity, uint8_t selector, Bytes& data) {
         const uint8_t type = request == kSet ? 0x21 : 0xA1, length = data.size() & 0xFF;
-        const std::array<uint8_t, 8> setup = {type,      request, 0,     selector,
-                                              interface, entity,  length};
+        const std::array<uint8_t, 8> setup = {type, request, 0, selector, 0, entity, length};
         return !camera.controlRequest(setup, data).stalled;
     }
-    Bytes get(uint8_t request, uint8_t entity, uint8_t selector, size_t length) {
-        Bytes data(length, 0xEE);
-        return send(request, entity, selector, data) ? data : Bytes{};
+    uint8_t errorCode() {  // VC_REQUEST_ERROR_CODE_CONTROL of the interface
+        Bytes code = {0xEE};
+        return send(kGetCur, 0, 2, code) ? code[0] : 0xEE;
     }
-    uint8_t errorCode() { return get(kGetCur, 0, 2, 1).at(0); }
 
     ManualClock clock;
     SimulatedCamera camera;
@@ -147,19 +144,6 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
         EXPECT_EQ(std::tuple(state.pan, state.tilt, state.zoom, state.focus, state.moving),
                   std::tuple(c.then.pan, c.then.tilt, c.then.zoom, c.then.focus, c.moving));
     }
-}
-
-// Requests to another interface stall and leave the error code alone.
-TEST(SimulatedCamera, AnswersItsOwnInterfaceOnly) {
-    Bench bench({.videoControlInterface = 1});
-    Bytes start = {0x01, 10, 0x00, 0}, tooFast = {0x01, 30, 0x00, 0}, stop = {0, 0, 0, 0};
-    EXPECT_TRUE(bench.send(kSet, kCt, kPanTiltRel, start, 1));
-    EXPECT_FALSE(bench.send(kSet, kCt, kPanTiltRel, tooFast, 1));
-    EXPECT_FALSE(bench.send(kSet, kCt, kPanTiltRel, stop, 0));
-    EXPECT_TRUE(bench.camera.state().moving);
-    Bytes code = {0xEE};
-    EXPECT_TRUE(bench.send(kGetCur, 0, 2, code, 1));
-    EXPECT_EQ(code, Bytes{4});
 }
 
 TEST(SimulatedCamera, OsdKeysDriveTheMenu) {
