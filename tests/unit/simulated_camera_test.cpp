@@ -65,8 +65,8 @@ struct Case {
         int afterMs;
         int32_t pan, tilt;
         uint16_t zoom, focus;
+        bool moving;
     } then;
-    bool moving;
 };
 
 TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
@@ -75,34 +75,28 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
         {"pan clockwise at speed 10 for a second, GET_CUR reports the motion",
          {{0, kSet, kCt, kPanTiltRel, {0x01, 10, 0x00, 0}},
           {1000, kGetCur, kCt, kPanTiltRel, {0x01, 10, 0x00, 0}}},
-         {0, 40 * kDegree, 0, 0, 300},
-         true},
+         {0, 40 * kDegree, 0, 0, 300, true}},
         {"tilt down, then a stop with speed 0 (as the driver sends it) holds",
          {{0, kSet, kCt, kPanTiltRel, {0x00, 0, 0xFF, 10}},
           {500, kSet, kCt, kPanTiltRel, {0x00, 0, 0x00, 0}}},
-         {1000, 0, -20 * kDegree, 0, 300},
-         false},
+         {1000, 0, -20 * kDegree, 0, 300, false}},
         {"a relative move ends at the limit and GET_CUR shows it stopped",
          {{0, kSet, kCt, kPanTiltRel, {0x01, 24, 0x01, 20}},
           {10000, kGetCur, kCt, kPanTiltRel, {0x00, 24, 0x00, 20}}},
-         {0, 170 * kDegree, 90 * kDegree, 0, 300},
-         false},
+         {0, 170 * kDegree, 90 * kDegree, 0, 300, false}},
         {"an absolute target is reached at a fixed rate, GET_CUR mid-move",
          {{0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(at90, -10 * kDegree)},
           {500, kGetCur, kCt, kPanTiltAbs, panTiltAbsolute(at50, -10 * kDegree)}},
-         {1000, at90, -10 * kDegree, 0, 300},
-         false},
+         {1000, at90, -10 * kDegree, 0, 300, false}},
         {"a relative stop replaces an absolute move",
          {{0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(at90, 0)},
           {500, kSet, kCt, kPanTiltRel, {0x00, 10, 0x00, 10}}},
-         {1000, at50, 0, 0, 300},
-         false},
+         {1000, at50, 0, 0, 300, false}},
         {"a target outside the range, a speed too high, a bad direction stall; nothing moves",
          {{0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(171 * kDegree, 0), 4},
           {0, kSet, kCt, kPanTiltRel, {0x01, 25, 0x00, 0}, 4},
           {0, kSet, kCt, kPanTiltRel, {0x02, 10, 0x00, 0}, 8}},
-         {1000, 0, 0, 0, 300},
-         false},
+         {1000, 0, 0, 0, 300, false}},
         {"missing selector, unit, request, wrong length stall with their codes",
          {{0, kSet, kCt, 0x20, {0, 0}, 6},
           {0, kSet, 9, 1, {0, 0}, 5},
@@ -112,16 +106,14 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
           {0, kSet, 0, 2, {0}, 7},
           {0, kGetLen, 0, 2, {}, 7, 2},
           {0, kGetLen, kCt, kPanTiltAbs, {8, 0}}},
-         {0, 0, 0, 0, 300},
-         false},
+         {0, 0, 0, 0, 300, false}},
         {"manual focus stalls with wrong state under autofocus, then moves toward near",
          {{0, kSet, kCt, kFocusRel, {0x01, 3}, 2},
           {0, kSet, kCt, kFocusAbs, {0x20, 0x03}, 2},
           {0, kSet, kCt, kFocusAuto, {0x00}},
           {0, kSet, kCt, kFocusRel, {0x01, 3}},
           {1000, kGetCur, kCt, kFocusRel, {0x01, 3}}},
-         {0, 0, 0, 0, 300 - 120},
-         true},
+         {0, 0, 0, 0, 300 - 120, true}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -142,7 +134,7 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
         bench.clock.advance(std::chrono::milliseconds(c.then.afterMs));
         const CameraState state = bench.camera.state();
         EXPECT_EQ(std::tuple(state.pan, state.tilt, state.zoom, state.focus, state.moving),
-                  std::tuple(c.then.pan, c.then.tilt, c.then.zoom, c.then.focus, c.moving));
+                  std::tuple(c.then.pan, c.then.tilt, c.then.zoom, c.then.focus, c.then.moving));
     }
 }
 
