@@ -1,6 +1,6 @@
 // The simulated camera's firmware as a host sees it on the default pipe: requests and their
-// stalls with the UVC request error codes, the head's motion over (manual) time, the OSD keys
-// and the presets.
+// stalls with the UVC request error codes, the head's motion over (manual) time and presets,
+// the OSD keys.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -114,6 +114,18 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
           {0, kSet, kCt, kFocusRel, {0x01, 3}},
           {1000, kGetCur, kCt, kFocusRel, {0x01, 3}}},
          {0, 0, 0, 0, 300 - 120, true}},
+        // Recalls of stored presets are walked in the panels' test.
+        {"a preset holds pan, tilt and zoom",
+         {{0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(-45 * kDegree, 30 * kDegree)},
+          {0, kSet, kCt, kZoomAbs, {0x00, 0x20}},
+          {3000, kSet, kPreset, 4, {3}},
+          {0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(0, 0)},
+          {0, kSet, kCt, kZoomAbs, {0, 0}},
+          {3000, kSet, kPreset, 5, {3}}},
+         {3000, -45 * kDegree, 30 * kDegree, 0x2000, 400, false}},  // autofocus follows zoom
+        {"a preset never stored recalls home",
+         {{0, kSet, kCt, kPanTiltAbs, panTiltAbsolute(at50, 0)}, {3000, kSet, kPreset, 5, {200}}},
+         {3000, 0, 0, 0, 300, false}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -160,27 +172,6 @@ TEST(SimulatedCamera, OsdKeysDriveTheMenu) {
     Bytes notAPress = {1, 0};
     EXPECT_FALSE(bench.send(kSet, kOsd, kOpen, notAPress));
     EXPECT_EQ(bench.errorCode(), 4);
-}
-
-// A preset holds pan, tilt and zoom (recalls of stored ones are walked in the panels' test);
-// one never stored recalls home.
-TEST(SimulatedCamera, PresetsRecallStoredPlacesAndHomeForUnstoredOnes) {
-    Bench bench;
-    const auto send = [&](uint8_t entity, uint8_t selector, Bytes data) {
-        EXPECT_TRUE(bench.send(kSet, entity, selector, data));
-        bench.clock.advance(std::chrono::seconds(3));
-        return bench.camera.state();
-    };
-    send(kCt, kPanTiltAbs, panTiltAbsolute(-45 * kDegree, 30 * kDegree));
-    send(kCt, kZoomAbs, {0x00, 0x20});
-    send(kPreset, 4, {3});
-    send(kCt, kPanTiltAbs, panTiltAbsolute(0, 0));
-    send(kCt, kZoomAbs, {0, 0});
-    CameraState state = send(kPreset, 5, {3});
-    EXPECT_EQ(std::tuple(state.pan, state.tilt, state.zoom),
-              std::tuple(-45 * kDegree, 30 * kDegree, uint16_t{0x2000}));
-    state = send(kPreset, 5, {200});
-    EXPECT_EQ(std::tuple(state.pan, state.tilt, state.zoom), std::tuple(0, 0, uint16_t{0}));
 }
 
 }  // namespace
