@@ -316,9 +316,7 @@ bool EmulatedUsbCamera::handleIoctl(void* clientPointer) {
             }
             urb.status = reply.stalled ? -EPIPE : 0;
             urb.actual_length = reply.stalled ? 0 : static_cast<int>(reply.length);
-            write(target.get(), offsetof(usbdevfs_urb, status), &urb.status, sizeof urb.status);
-            write(target.get(), offsetof(usbdevfs_urb, actual_length), &urb.actual_length,
-                  sizeof urb.actual_length);
+            write(target.get(), 0, &urb, sizeof urb);
             finishedUrbs_.push_back(target->client_addr);
             return complete(0);
         }
