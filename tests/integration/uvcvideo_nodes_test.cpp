@@ -49,11 +49,11 @@ TEST(UvcvideoNodes, OnlyTheBoundCamerasCaptureNodeFromAStartToItsStop) {
         }
     });
     // Bound as the registry binds the camera's VideoControl interface.
-    const auto control = UVCCameraControl::initWithInterface(
-        std::make_unique<UvcvideoBackend>(VideoControlBinding{.deviceSyspath = first.syspath(),
-                                                              .busNumber = first.spec().bus,
-                                                              .deviceNumber = 2,
-                                                              .units = {1, {19, 20}}}));
+    const auto control = UVCCameraControl::initWithInterface(std::make_unique<UvcvideoBackend>(
+        VideoControlBinding{.deviceSyspath = first.syspath(),
+                            .busNumber = first.spec().bus,
+                            .deviceNumber = first.spec().deviceNumber,
+                            .units = {1, {19, 20}}}));
     EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
     EXPECT_TRUE(control->ClickPtzZoomPlusBtn());
     setUvcvideoCallTrace({});
