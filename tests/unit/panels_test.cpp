@@ -43,11 +43,20 @@ TEST_F(Panels, TheWatcherListsUvcCamerasOnlyAndKeepsRowsAndBindingInStepWithUnpl
     FakeHidDevice twin{0x2e7e, 0x0737, "Twin", 0x01200000};
     FakeHidDevice forger{0x2e7e, 0x0737, "Evil\nCameraControl Error: x\x1b[2J", 0x01300000};
     FakeHidDevice nameless{0x3242, 0x1000, "", 0x02100000};
+    const auto start = [&](FakeHidManager& watched, bool reversed = false) {
+        arrDevList.emplace();
+        osd.rows = {};
+        setUpDeviceWatcher(watched, osd);
+        std::vector<FakeHidDevice*> devices{&lookAlike, &mouse, &locked, &twin, &forger, &nameless};
+        if (reversed) {
+            std::reverse(devices.begin(), devices.end());
+        }
+        for (FakeHidDevice* device : devices) {
+            watched.plug(*device);
+        }
+    };
     FakeHidManager manager;
-    setUpDeviceWatcher(manager, osd);
-    for (FakeHidDevice* device : {&lookAlike, &mouse, &locked, &twin, &forger, &nameless}) {
-        manager.plug(*device);
-    }
+    start(manager);
     const char* const forgerRow = "Evil\\nCameraControl Error: x\\x1b[2J";
     EXPECT_THAT(osd.rows.rows, ElementsAre("Twin", forgerRow, "USB camera 3242:1000"));
     EXPECT_THAT(log.lines, ElementsAre("IOHIDManager打开成功", "my product name: Twin",
@@ -59,17 +68,24 @@ TEST_F(Panels, TheWatcherListsUvcCamerasOnlyAndKeepsRowsAndBindingInStepWithUnpl
     EXPECT_THAT(tabs.items, ElementsAre(tabs.all[0])) << "arranged for its model";
     osd.OnPickCamera(1);
     EXPECT_EQ(statusView.camera, forgerRow + std::string(" \u00b7 USB 1-3"));
+    // The next starts bind the camera picked last, told from its twin by its place.
+    FakeHidManager nextStart, reversedStart;
+    start(reversedStart, true);
+    EXPECT_EQ(osd.rows.selected, 1);
+    start(nextStart);
+    EXPECT_EQ(osd.rows.selected, 1);
+    EXPECT_EQ(statusView.camera, forgerRow + std::string(" \u00b7 USB 1-3"));
     osd.OnPickCamera(2);
     EXPECT_THAT(tabs.items, ElementsAre(tabs.all[1]));
 
     log.lines.clear();
-    manager.unplug(forger);  // not the bound camera, but its twin's ids come first
+    nextStart.unplug(forger);  // not the bound camera, but its twin's ids come first
     EXPECT_THAT(log.lines, ElementsAre("cursel:2", "cursel:2"));
     EXPECT_THAT(osd.rows.rows, ElementsAre("Twin", "USB camera 3242:1000"));
     EXPECT_FALSE(forger.opened);
     EXPECT_NE(osd.cameraControl(), nullptr);
 
-    manager.unplug(nameless);  // the bound camera
+    nextStart.unplug(nameless);  // the bound camera
     EXPECT_EQ(log.lines.back(), "断开成功");
     EXPECT_EQ(osd.cameraControl(), nullptr);
     EXPECT_EQ(statusView.camera, "");
@@ -361,35 +377,6 @@ TEST_F(Panels, EachModelsArrangementAndTheWayBack) {
         }
         EXPECT_EQ(tabs.items, tabs.all);
     }
-}
-
-// The camera the user picked is bound again when it is listed at the next start, and the
-// status line names the bound camera.
-TEST_F(Panels, TheLastPickedCameraIsPreferredAtTheNextStart) {
-    FakeHidDevice first{0x2e7e, 0x0737, "HD Camera", 0x01200000};
-    FakeHidDevice second{0x2e7e, 0x0737, "HD Camera", 0x01230000};
-    const auto start = [&](FakeHidManager& manager) {
-        arrDevList.emplace();
-        osd.rows = {};
-        setUpDeviceWatcher(manager, osd);
-        manager.plug(first);
-        manager.plug(second);
-    };
-    FakeHidManager manager;
-    start(manager);
-    EXPECT_EQ(osd.rows.selected, 0) << "nothing remembered: the first listed";
-    EXPECT_EQ(statusView.camera, "HD Camera \u00b7 USB 1-2");
-    EXPECT_THAT(osd.cameraChoices(),
-                ElementsAre("HD Camera \u00b7 USB 1-2", "HD Camera \u00b7 USB 1-2.3"));
-    osd.OnPickCamera(1);
-    EXPECT_EQ(statusView.camera, "HD Camera \u00b7 USB 1-2.3");
-
-    FakeHidManager nextStart;
-    start(nextStart);
-    EXPECT_EQ(osd.rows.selected, 1);
-    EXPECT_EQ(statusView.camera, "HD Camera \u00b7 USB 1-2.3");
-    nextStart.unplug(second);
-    EXPECT_EQ(statusView.camera, "");
 }
 
 }  // namespace
