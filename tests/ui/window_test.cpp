@@ -123,18 +123,13 @@ TEST_F(Window, KeysDriveThePanelsAndKeyRepeatDoesNothing) {
         QApplication::sendEvent(&panel, &repeat);
         QTest::keyRelease(&panel, key);
     };
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_M}) {
-        press(osd(), key);
-    }
-    EXPECT_THAT(usb.sent(), ElementsAre(osdKey(osdOk), osdKey(osdOpenClose)));
+    press(osd(), Qt::Key_Return);
+    EXPECT_THAT(usb.sent(), ElementsAre(osdKey(osdOk)));
     tabs().setCurrentIndex(1);
-    for (const Qt::Key key : {Qt::Key_Minus, Qt::Key_Home}) {
-        press(ptz(), key);
-    }
+    press(ptz(), Qt::Key_Home);
     QTest::keyPress(&ptz(), Qt::Key_Down);
     tabs().setCurrentIndex(0);  // a key held when its tab goes: let go
-    EXPECT_THAT(usb.sent(), ElementsAre(zoom("ff 00 03"), zoom("00 00 03"),
-                                        setCur(panTiltAbsolute, "00 00 00 00 00 00 00 00"),
+    EXPECT_THAT(usb.sent(), ElementsAre(setCur(panTiltAbsolute, "00 00 00 00 00 00 00 00"),
                                         setCur(zoomAbsolute, "00 00"), panTilt("00 00 ff 0a"),
                                         panTilt("00 00 00 0a")));
 }
