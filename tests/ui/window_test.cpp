@@ -43,7 +43,6 @@ using ::testing::IsEmpty;
 using namespace std::chrono_literals;
 
 constexpr auto panTilt = [](const char* data) { return setCur(panTiltRelative, data); };
-constexpr auto zoom = [](const char* data) { return setCur(zoomRelative, data); };
 constexpr auto osdKey = [](UvcControlRow row) { return setCur(row, "00 00"); };
 
 // Answers the next modal dialog, once it runs.
