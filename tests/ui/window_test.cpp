@@ -2,9 +2,11 @@
 // the real device watcher and binding), for what needs Qt: that mouse, keys, boxes, shortcuts,
 // dialogs, the status line and the speed menu are wired, what the window remembers, and the
 // camera's view repainting only while the head moves. Behaviour: the panels' unit tests.
+// Offscreen unless told otherwise, with the window's memory in a directory of this process's own.
 #include <gmock/gmock.h>
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QInputDialog>
 #include <QLabel>
@@ -12,8 +14,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -264,3 +268,14 @@ TEST_F(Window, TheCamerasViewRepaintsOnlyWhileTheHeadMoves) {
 
 }  // namespace
 }  // namespace ptz::testing
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
