@@ -44,8 +44,10 @@ MainWindow::MainWindow(UsbRegistry& registry, OsdPanelLogic::DeviceWatcherSetUp 
     tabs_->addTabViewItem(std::make_shared<TabViewItem>(osdPanel_, tr("OSD")));
     tabs_->addTabViewItem(std::make_shared<TabViewItem>(ptzPanel_, tr("PTZ")));
 
+    // The PTZ tab is hidden at first: it is built once the window is on its way, still before
+    // any device event, which the OSD panel's load asks for after this.
+    QMetaObject::invokeMethod(ptzPanel_, &ViewController2::load, Qt::QueuedConnection);
     osdPanel_->viewDidLoad();
-    ptzPanel_->viewDidLoad();
 
     connect(statusLine_->cameraMenu(), &QMenu::aboutToShow, this, [this] { fillCameraMenu(); });
     statusLine_->addControl(ptzPanel_->speedButton());

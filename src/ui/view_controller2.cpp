@@ -45,9 +45,40 @@ std::optional<HoldControl> holdControlForKey(int qtKey) {
 }  // namespace
 
 ViewController2::ViewController2(CameraStatus& status, SettingsStore& settings, QWidget* parent)
-    : PanelWidget(parent),
-      PtzPanelLogic(status, settings),
-      ui_(std::make_unique<Ui::ViewController2>()) {
+    : PanelWidget(parent), PtzPanelLogic(status, settings) {
+    speedButton_ = new QToolButton(this);
+    speedButton_->setObjectName(QStringLiteral("speedButton"));
+    speedButton_->setText(tr("Speed"));
+    speedButton_->setToolTip(tr("Pan/tilt and zoom/focus speeds, kept for each camera model"));
+    speedButton_->setAutoRaise(true);
+    speedButton_->setFocusPolicy(Qt::NoFocus);
+    speedButton_->setPopupMode(QToolButton::InstantPopup);
+    speedButton_->setMenu(new QMenu(this));
+    // The camera's own ranges are asked for only now, not at every bind: through the uvcvideo
+    // driver they are refused, and a camera that does not answer costs a time-out.
+    connect(speedButton_->menu(), &QMenu::aboutToShow, this, [this] { learnSpeedRanges(); });
+}
+
+void ViewController2::load() {
+    if (!loaded_) {
+        loaded_ = true;
+        viewDidLoad();
+    }
+}
+
+void ViewController2::setVisible(bool visible) {
+    // Built before it is first shown, so that its children are shown with it.
+    if (visible) {
+        load();
+    }
+    PanelWidget::setVisible(visible);
+}
+
+Ui::ViewController2& ViewController2::widgets() {
+    if (ui_) {
+        return *ui_;
+    }
+    ui_ = std::make_unique<Ui::ViewController2>();
     ui_->setupUi(this);
     presetStaticView_.setWidget(ui_->presetStatic);
     buildSpeedControls();
@@ -66,6 +97,7 @@ ViewController2::ViewController2(CameraStatus& status, SettingsStore& settings, 
     connect(ui_->presetCbx, &PresetComboBox::editingDone, this,
             [this] { setFocus(Qt::OtherFocusReason); });
     ui_->presetCbx->lineEdit()->installEventFilter(this);
+    return *ui_;
 }
 
 void ViewController2::buildSpeedControls() {
@@ -91,22 +123,9 @@ void ViewController2::buildSpeedControls() {
     connect(zoomFocusSpeed_, &SpeedSlider::speedChosen, this,
             [this](int speed) { OnChangeZoomFocusSpeed(speed); });
 
-    auto* menu = new QMenu(this);
-    auto* action = new QWidgetAction(menu);
+    auto* action = new QWidgetAction(speedButton_->menu());
     action->setDefaultWidget(controls);
-    menu->addAction(action);
-    // The camera's own ranges are asked for only now, not at every bind: through the uvcvideo
-    // driver they are refused, and a camera that does not answer costs a time-out.
-    connect(menu, &QMenu::aboutToShow, this, [this] { learnSpeedRanges(); });
-
-    speedButton_ = new QToolButton(this);
-    speedButton_->setObjectName(QStringLiteral("speedButton"));
-    speedButton_->setText(tr("Speed"));
-    speedButton_->setToolTip(tr("Pan/tilt and zoom/focus speeds, kept for each camera model"));
-    speedButton_->setAutoRaise(true);
-    speedButton_->setFocusPolicy(Qt::NoFocus);
-    speedButton_->setPopupMode(QToolButton::InstantPopup);
-    speedButton_->setMenu(menu);
+    speedButton_->menu()->addAction(action);
 }
 
 void ViewController2::showPresetMenu(const QPoint& globalPosition) {
@@ -170,61 +189,62 @@ void ViewController2::connectHold(ImageButton* button, HoldControl control) {
 }
 
 ButtonView& ViewController2::leftButton() {
-    return *ui_->leftButton;
+    return *widgets().leftButton;
 }
 ButtonView& ViewController2::rightButton() {
-    return *ui_->rightButton;
+    return *widgets().rightButton;
 }
 ButtonView& ViewController2::upButton() {
-    return *ui_->upButton;
+    return *widgets().upButton;
 }
 ButtonView& ViewController2::downButton() {
-    return *ui_->downButton;
+    return *widgets().downButton;
 }
 ButtonView& ViewController2::zoomReduce() {
-    return *ui_->zoomReduce;
+    return *widgets().zoomReduce;
 }
 ButtonView& ViewController2::zoomPlus() {
-    return *ui_->zoomPlus;
+    return *widgets().zoomPlus;
 }
 ButtonView& ViewController2::homeButton() {
-    return *ui_->homeButton;
+    return *widgets().homeButton;
 }
 ButtonView& ViewController2::focusReduce() {
-    return *ui_->focusReduce;
+    return *widgets().focusReduce;
 }
 ButtonView& ViewController2::focusPlus() {
-    return *ui_->focusPlus;
+    return *widgets().focusPlus;
 }
 ComboTextView& ViewController2::presetCbx() {
-    return *ui_->presetCbx;
+    return *widgets().presetCbx;
 }
 ButtonView& ViewController2::autoFocusBtn() {
-    return *ui_->autoFocusBtn;
+    return *widgets().autoFocusBtn;
 }
 
 TabContainer* ViewController2::parentViewController() {
     return TabViewController::containerOf(this);
 }
 
-ImageButton* ViewController2::holdButton(HoldControl control) const {
+ImageButton* ViewController2::holdButton(HoldControl control) {
+    Ui::ViewController2& ui = widgets();
     switch (control) {
         case HoldControl::Up:
-            return ui_->upButton;
+            return ui.upButton;
         case HoldControl::Down:
-            return ui_->downButton;
+            return ui.downButton;
         case HoldControl::Left:
-            return ui_->leftButton;
+            return ui.leftButton;
         case HoldControl::Right:
-            return ui_->rightButton;
+            return ui.rightButton;
         case HoldControl::ZoomPlus:
-            return ui_->zoomPlus;
+            return ui.zoomPlus;
         case HoldControl::ZoomReduce:
-            return ui_->zoomReduce;
+            return ui.zoomReduce;
         case HoldControl::FocusPlus:
-            return ui_->focusPlus;
+            return ui.focusPlus;
         case HoldControl::FocusReduce:
-            return ui_->focusReduce;
+            return ui.focusReduce;
     }
     return nullptr;
 }
@@ -234,7 +254,7 @@ RadioMatrixView& ViewController2::createRadioMatrix() {
     matrix_ = new RadioMatrix(this);
     matrix_->setObjectName(QStringLiteral("presetMatrix"));
     matrix_->setToolTip(tr("Set stores the camera's position as the preset; Call moves to it"));
-    ui_->presetMatrixSlot->addWidget(matrix_);
+    widgets().presetMatrixSlot->addWidget(matrix_);
     return *matrix_;
 }
 
@@ -249,9 +269,9 @@ RadioMatrixView& ViewController2::myMatrix() {
 void ViewController2::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Home) {
         event->accept();
-        if (!event->isAutoRepeat() && ui_->homeButton->isEnabled() &&
-            ui_->homeButton->isVisibleTo(this)) {
-            ui_->homeButton->click();
+        ImageButton* home = widgets().homeButton;
+        if (!event->isAutoRepeat() && home->isEnabled() && home->isVisibleTo(this)) {
+            home->click();
         }
         return;
     }

@@ -53,6 +53,11 @@ class ViewController2 : public PanelWidget, public PtzPanelLogic {
     SpeedView& zoomFocusSpeedControl() override { return *zoomFocusSpeed_; }
     TabContainer* parentViewController() override;
 
+    // Builds the panel's widgets and loads it, once; showing it does so too. The window asks
+    // for it after it is shown itself: until then only the speed button exists.
+    void load();
+    void setVisible(bool visible) override;
+
     // The button that opens the speed controls; the window places it.
     QToolButton* speedButton() const { return speedButton_; }
 
@@ -70,7 +75,9 @@ class ViewController2 : public PanelWidget, public PtzPanelLogic {
     void hideEvent(QHideEvent* event) override;
 
   private:
-    ImageButton* holdButton(HoldControl control) const;
+    // The form, built on first use.
+    Ui::ViewController2& widgets();
+    ImageButton* holdButton(HoldControl control);
     void connectHold(ImageButton* button, HoldControl control);
     void buildSpeedControls();
     void showPresetMenu(const QPoint& globalPosition);
@@ -84,6 +91,7 @@ class ViewController2 : public PanelWidget, public PtzPanelLogic {
     SpeedSlider* zoomFocusSpeed_ = nullptr;
     QToolButton* speedButton_ = nullptr;
     bool heldByKey_[kHoldControlCount] = {};
+    bool loaded_ = false;
 };
 
 }  // namespace ptz

@@ -61,9 +61,9 @@ TEST(EndToEnd, TwinCamerasOnEitherBackendEachRowMovesItsOwnUntilItIsUnplugged) {
                       [&](DeviceListPanel& panel) { setUpDeviceWatcher(*hidManager, panel); });
     window.show();
     auto& devices = *window.osdPanel()->findChild<DeviceComboBoxWidget*>("cbxDevice");
-    auto* up = window.ptzPanel()->findChild<ImageButton*>("upButton");
     auto* menu = window.osdPanel()->findChild<ImageButton*>("openCloseBtn");
     ASSERT_TRUE(QTest::qWaitFor([&] { return devices.count() == 2; }));
+    auto* up = window.ptzPanel()->findChild<ImageButton*>("upButton");  // built by now
     const auto state = [&](EmulatedUsbCamera& camera) {
         sim::CameraState now;
         nodes.withFirmware([&](sim::SimulatedCamera&) { now = camera.firmware().state(); });
