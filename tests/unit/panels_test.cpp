@@ -41,7 +41,7 @@ TEST_F(Panels, TheWatcherListsUvcCamerasOnlyAndKeepsRowsAndBindingInStepWithUnpl
     FakeHidDevice locked{0x2e7e, 0x0737, "Locked"};
     locked.openResult = static_cast<int32_t>(usb_status::kNotPermitted);
     FakeHidDevice twin{0x2e7e, 0x0737, "Twin", 0x01200000};
-    FakeHidDevice forger{0x2e7e, 0x0737, "Evil\nCameraControl Error: x\x1b[2J", 0x01300000};
+    FakeHidDevice forger{0x2e7e, 0x0737, "Evil\nCameraControl Error: x\x1b[2J", 0x01230000};
     FakeHidDevice nameless{0x3242, 0x1000, "", 0x02100000};
     const auto start = [&](FakeHidManager& watched, bool reversed = false) {
         arrDevList.emplace();
@@ -67,14 +67,14 @@ TEST_F(Panels, TheWatcherListsUvcCamerasOnlyAndKeepsRowsAndBindingInStepWithUnpl
     EXPECT_EQ(statusView.camera, "Twin \u00b7 USB 1-2") << "bound at its own place";
     EXPECT_THAT(tabs.items, ElementsAre(tabs.all[0])) << "arranged for its model";
     osd.OnPickCamera(1);
-    EXPECT_EQ(statusView.camera, forgerRow + std::string(" \u00b7 USB 1-3"));
+    EXPECT_EQ(statusView.camera, forgerRow + std::string(" \u00b7 USB 1-2.3"));
     // The next starts bind the camera picked last, told from its twin by its place.
     FakeHidManager nextStart, reversedStart;
     start(reversedStart, true);
     EXPECT_EQ(osd.rows.selected, 1);
     start(nextStart);
     EXPECT_EQ(osd.rows.selected, 1);
-    EXPECT_EQ(statusView.camera, forgerRow + std::string(" \u00b7 USB 1-3"));
+    EXPECT_EQ(statusView.camera, forgerRow + std::string(" \u00b7 USB 1-2.3"));
     osd.OnPickCamera(2);
     EXPECT_THAT(tabs.items, ElementsAre(tabs.all[1]));
 
