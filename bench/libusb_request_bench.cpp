@@ -21,7 +21,6 @@
 #include "camera/uvc_camera_control.h"
 #include "platform/log.h"
 #include "platform/usb/usb_registry_factory.h"
-#include "umockdev_preload.h"
 #include "usb_testbed.h"
 
 namespace {

@@ -39,7 +39,6 @@
 
 #include "emulated_video_nodes.h"
 #include "hid_testbed.h"
-#include "umockdev_preload.h"
 #include "usb_testbed.h"
 
 extern char** environ;

@@ -20,7 +20,6 @@
 #include "emulated_video_nodes.h"
 #include "platform/log.h"
 #include "platform/usb/uvcvideo_backend.h"
-#include "umockdev_preload.h"
 #include "usb_testbed.h"
 
 namespace {

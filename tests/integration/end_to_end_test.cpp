@@ -27,7 +27,6 @@
 #include "ui/main_window.h"
 #include "ui/view_controller.h"
 #include "ui/view_controller2.h"
-#include "umockdev_preload.h"
 #include "usb_testbed.h"
 
 namespace ptz {

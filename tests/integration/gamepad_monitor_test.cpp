@@ -23,7 +23,7 @@
 #include "platform/log.h"
 #include "recording_gamepad_target.h"
 #include "ui/logic/gamepad_control.h"
-#include "umockdev_preload.h"
+#include "usb_testbed.h"
 
 namespace ptz {
 namespace {

@@ -1,14 +1,20 @@
 // The libusb path through the real registry to emulated cameras: requests on the bus, the
-// binding by ids and by location, and every way a request fails there.
+// binding by ids and by location, and every way a request fails there; and the ptzctl program
+// itself, as child processes behind the same preload, past a look-alike: a keyboard with a
+// supported model's ids, listed first.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 
 #include "camera/uvc_camera_control.h"
 #include "descriptor_fixtures.h"
 #include "emulated_video_nodes.h"
+#include "hid_testbed.h"
 #include "log_capture.h"
 #include "platform/usb/usb_registry_factory.h"
 #include "usb_testbed.h"
@@ -136,6 +142,45 @@ TEST_F(LibusbPath, EachRequestGoesWhereTheInterfaceIsHeldThen) {
     EXPECT_TRUE(control->ClickOsdBackBtn());
     EXPECT_EQ(nodes.ioctls(testing::VideoNodeKind::kCapture).size(), 2u);
     EXPECT_THAT(camera.requestLines(), ElementsAre("21 01 00 06 00 13 02 00 | 00 00"));
+}
+
+struct PtzctlRun {
+    int status = -1;
+    std::vector<std::string> lines;  // standard output and error
+};
+
+// The child inherits this process's preload and so its testbed.
+PtzctlRun ptzctl(const std::string& arguments) {
+    PtzctlRun run;
+    std::FILE* pipe = popen((PTZCTL_PATH " " + arguments + " 2>&1").c_str(), "r");
+    char line[256];
+    while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
+        run.lines.emplace_back(line, std::strcspn(line, "\n"));
+    }
+    const int status = pipe != nullptr ? pclose(pipe) : -1;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(PtzctlEndToEnd, ListsTheCameraAndAPanStartedByOneRunIsStoppedByTheNext) {
+    testing::UsbTestbed usb;
+    testing::HidTestbed hid(usb.umockdev());
+    hid.addUsbHidDevice({.vendorId = 0x2e7e, .productId = 0x0606, .product = "Keyboard"});
+    testing::EmulatedUsbCamera& camera = usb.add(testing::cameraAt(1, {3}, 3));
+    hid.addHidNode(camera.interfaceSyspath(camera.firstInterfaceOfClass(3)));
+
+    const PtzctlRun listed = ptzctl("list");
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_THAT(listed.lines, ElementsAre("2e7e:0606 0x01300000 Simulated PTZ Camera"));
+
+    EXPECT_EQ(ptzctl("pan right").status, 0);
+    EXPECT_TRUE(camera.firmware().state().moving);
+    camera.clock().advance(std::chrono::seconds(1));
+    const PtzctlRun stopped = ptzctl("pan stop");
+    EXPECT_EQ(stopped.status, 0);
+    EXPECT_THAT(stopped.lines, IsEmpty());
+    EXPECT_FALSE(camera.firmware().state().moving);
+    EXPECT_EQ(camera.firmware().state().pan, 40 * 3600);  // 4° a second per speed step
 }
 
 }  // namespace

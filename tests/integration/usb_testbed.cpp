@@ -1,5 +1,6 @@
 #include "usb_testbed.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
@@ -11,16 +12,22 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <span>
 #include <stdexcept>
-
-#include "umockdev_preload.h"
+#include <string_view>
 
 namespace ptz::testing {
 namespace {
 
 constexpr size_t kSetupLength = 8;
+constexpr const char* kPreload = "libumockdev-preload.so.0";
+
+bool preloadRequested() {
+    const char* preload = std::getenv("LD_PRELOAD");
+    return preload != nullptr && std::string_view(preload).find(kPreload) != std::string_view::npos;
+}
 
 // Lower case for sysfs attributes; umockdev reads binary contents in upper case only.
 std::string hex(unsigned value, int digits, bool upper = false) {
@@ -105,6 +112,33 @@ T read(const Resolved& data) {
 }
 
 }  // namespace
+
+bool runsBehindUmockdevPreload() {
+    return preloadRequested() && dlopen(kPreload, RTLD_NOW | RTLD_NOLOAD) != nullptr;
+}
+
+void ensureUmockdevPreload(char** argv) {
+    if (preloadRequested()) {
+        if (!runsBehindUmockdevPreload()) {
+            std::fprintf(stderr, "%s is not active; is umockdev installed?\n", kPreload);
+            std::exit(1);
+        }
+        return;
+    }
+    const auto prepend = [](const char* name, std::string value, const char* separator) {
+        const char* old = std::getenv(name);
+        if (old != nullptr && *old != '\0') {
+            value += separator + std::string(old);
+        }
+        setenv(name, value.c_str(), 1);
+    };
+    prepend("LD_PRELOAD", kPreload, ":");
+    // The sanitizer runtime would refuse to start behind the preload.
+    prepend("ASAN_OPTIONS", "verify_asan_link_order=0", ":");
+    execv("/proc/self/exe", argv);
+    std::perror("re-executing under libumockdev-preload.so.0");
+    std::exit(1);
+}
 
 UsbDeviceSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNumber,
                        uint16_t vendorId, uint16_t productId) {
@@ -282,9 +316,7 @@ bool EmulatedUsbCamera::handleIoctl(void* clientPointer) {
             }
             urb.status = reply.stalled ? -EPIPE : 0;
             urb.actual_length = reply.stalled ? 0 : static_cast<int>(reply.length);
-            write(target.get(), offsetof(usbdevfs_urb, status), &urb.status, sizeof urb.status);
-            write(target.get(), offsetof(usbdevfs_urb, actual_length), &urb.actual_length,
-                  sizeof urb.actual_length);
+            write(target.get(), 0, &urb, sizeof urb);
             finishedUrbs_.push_back(target->client_addr);
             return complete(0);
         }

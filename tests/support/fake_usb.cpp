@@ -57,13 +57,11 @@ class FakeInterfaceService final : public UsbInterfaceService {
         device_.script.calls.push_back("interface-plugin " +
                                        std::to_string(device_.spec.locationId) + "/" +
                                        std::to_string(index_));
-        return device_.spec.interfacePlugInStatus;
+        return usb_status::kSuccess;
     }
     UsbStatus queryInterface(std::unique_ptr<UsbInterface>& handle) override {
-        if (device_.spec.interfaceQueryStatus == usb_status::kSuccess) {
-            handle = scriptedInterface(device_.script, device_.camera);
-        }
-        return device_.spec.interfaceQueryStatus;
+        handle = scriptedInterface(device_.script, device_.camera);
+        return usb_status::kSuccess;
     }
 
   private:
@@ -81,10 +79,8 @@ class FakeDevice final : public UsbDeviceService, public UsbDevice {
         return device_.spec.devicePlugInStatus;
     }
     int32_t queryDeviceInterface(std::unique_ptr<UsbDevice>& device) override {
-        if (device_.spec.deviceQueryResult == 0) {
-            device = std::make_unique<FakeDevice>(device_);
-        }
-        return device_.spec.deviceQueryResult;
+        device = std::make_unique<FakeDevice>(device_);
+        return 0;
     }
     uint32_t locationId() override { return device_.spec.locationId; }
     UsbStatus createVideoControlInterfaceIterator(

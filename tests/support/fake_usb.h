@@ -29,17 +29,15 @@ struct ScriptedUsb {
 // A handle to the camera, with the script's failures in front of it.
 std::unique_ptr<UsbInterface> scriptedInterface(ScriptedUsb& script, sim::SimulatedCamera& camera);
 
-// A device for the fake registry, with scripted failures at each binding step.
+// A device for the fake registry, failing where the machine's registry can: a device gone
+// before it is reached, or whose interfaces cannot be read.
 struct FakeDeviceSpec {
     uint32_t vendorId = 0;
     uint32_t productId = 0;
     uint32_t locationId = 0;
     int videoControlInterfaces = 1;
     UsbStatus devicePlugInStatus = usb_status::kSuccess;
-    int32_t deviceQueryResult = 0;
     UsbStatus iteratorStatus = usb_status::kSuccess;
-    UsbStatus interfacePlugInStatus = usb_status::kSuccess;
-    UsbStatus interfaceQueryStatus = usb_status::kSuccess;
 };
 
 // Devices whose handles all reach the one camera.

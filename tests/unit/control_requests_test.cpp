@@ -1,14 +1,19 @@
-// The request layer and the binding steps over the in-memory USB layer: value encoding, GET
-// decoding, the open-request-close sequence, and the failure line of each step.
+// The camera control over the in-memory USB layer: value encoding, GET decoding, the
+// open-request-close sequence, the binding steps and the failure line of each, the commands'
+// toggles and results (ptzctl's table checks each command's bytes), and the log line. The
+// toggles are process-wide; every case runs in its own process.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 #include <tuple>
 
 #include "camera/uvc_camera_control.h"
 #include "fake_usb.h"
 #include "log_capture.h"
+#include "request_lines.h"
+#include "simcam/simulated_usb_registry.h"
 
 namespace ptz {
 namespace {
@@ -16,7 +21,9 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing::LogCapture;
+using testing::setCur;
 using testing::SimulatedUsb;
+constexpr UsbStatus kTimeout = usb_status::kTimeout;
 
 class ControlRequests : public ::testing::Test {
   protected:
@@ -27,8 +34,6 @@ class ControlRequests : public ::testing::Test {
 
 TEST_F(ControlRequests, SetValueTruncatesSaturatesAndFillsTheControlsLengthLittleEndian) {
     const std::tuple<UvcControlSpec, float, const char*> cases[] = {
-        // Only the low 8 bits of unit and selector reach the wire.
-        {{0x113, 0x201, 1}, 0.0f, "21 01 00 01 00 13 01 00 | 00"},
         {{1, 14, 4}, 184483840.0f, "21 01 00 0e 00 01 04 00 | 00 00 ff 0a"},
         {{19, 1, 2}, -1.0f, "21 01 00 01 00 13 02 00 | ff ff"},
         {{1, 13, 8}, -1.0f, "21 01 00 0d 00 01 08 00 | ff ff ff ff ff ff ff ff"},
@@ -89,42 +94,126 @@ TEST(UnboundControl, EveryRequestFailsWithOneLineAndSendsNothing) {
     EXPECT_EQ(camera->failedRequestCount(), 4u);
 }
 
-// By ids, each failing step logs its own line. By location, devices that cannot be opened on
-// the way are passed with their lines. Only the first VideoControl interface counts.
+// The steps the machine's registry can fail: a device gone between the listing and the
+// binding, and its interfaces unreadable. By location, such devices are passed on the way.
+// Only the first VideoControl interface counts.
 TEST(Binding, EachFailingStepLogsItsLineAndByLocationIsPassedOnTheWay) {
     SimulatedUsb usb;
     LogCapture log;
-    const char* const kQuery = "CameraControl Error: QueryInterface returned -2147483647.";
-    const char* const kDevicePlugIn =
-        "CameraControl Error: IOCreatePlugInInterfaceForService returned 0xe00002e2.";
+    const char* const kGone =
+        "CameraControl Error: IOCreatePlugInInterfaceForService returned 0xe00002c0.";
     usb.registry.add(
-        {.vendorId = 1, .productId = 1, .locationId = 1, .deviceQueryResult = -2147483647});
-    usb.registry.add(
-        {.vendorId = 2, .productId = 2, .locationId = 2, .interfacePlugInStatus = 0xe00002e2});
-    usb.registry.add(
-        {.vendorId = 3, .productId = 3, .locationId = 3, .interfaceQueryStatus = 0xe00002bc});
-    usb.registry.add(
-        {.vendorId = 4, .productId = 4, .locationId = 4, .devicePlugInStatus = 0xe00002e2});
-    usb.registry.add(
-        {.vendorId = 5, .productId = 5, .locationId = 5, .iteratorStatus = 0xe00002bc});
-    usb.registry.add({.vendorId = 6, .productId = 6, .locationId = 6, .videoControlInterfaces = 2});
-    for (uint32_t id = 1; id <= 5; ++id) {
-        EXPECT_FALSE(UVCCameraControl::initWithVendorID(usb.registry, id, id)->isBound());
-    }
-    EXPECT_THAT(log.lines,
-                ElementsAre(kQuery, "CameraControl Error: Unable to create a plug-in (e00002e2)",
-                            "CameraControl Error: Couldn\u2019t create a device interface for the "
-                            "interface (e00002bc)",
-                            kDevicePlugIn));
-    log.lines.clear();
+        {.productId = 1, .locationId = 1, .devicePlugInStatus = usb_status::kNoDevice});
+    usb.registry.add({.productId = 2, .locationId = 2, .iteratorStatus = usb_status::kNoDevice});
+    usb.registry.add({.productId = 3, .locationId = 3, .videoControlInterfaces = 2});
+    EXPECT_FALSE(UVCCameraControl::initWithVendorID(usb.registry, 0, 1)->isBound());
+    EXPECT_FALSE(UVCCameraControl::initWithVendorID(usb.registry, 0, 2)->isBound());
+    EXPECT_THAT(log.lines, ElementsAre(kGone));
     usb.script.calls.clear();
-    EXPECT_TRUE(UVCCameraControl::initWithLocationID(usb.registry, 6)->isBound());
-    EXPECT_THAT(log.lines, ElementsAre(kQuery, kDevicePlugIn));
+    EXPECT_TRUE(UVCCameraControl::initWithLocationID(usb.registry, 3)->isBound());
+    EXPECT_THAT(log.lines, ElementsAre(kGone, kGone));
     EXPECT_THAT(usb.script.calls,
                 ElementsAre("device-plugin 1", "device-plugin 2", "device-plugin 3",
-                            "device-plugin 4", "device-plugin 5", "device-plugin 6",
-                            "interface-plugin 6/0", "close", "release"));
-    EXPECT_FALSE(UVCCameraControl::initWithLocationID(usb.registry, 7)->isBound());
+                            "interface-plugin 3/0", "close", "release"));
+    EXPECT_FALSE(UVCCameraControl::initWithLocationID(usb.registry, 4)->isBound());
+}
+
+// Success flips a button's toggle, failure keeps it; each button has its own, shared by every
+// object of the process. Focus is refused unsent while the autofocus flag is 1 (only 1).
+TEST(CameraCommands, TogglesFlipOnSuccessOnlyAndOutliveTheObject) {
+    testing::SimulatedUsb usb;
+    auto camera = usb.bind();
+    camera->MakeAutoFocus(false);
+    usb.sent();
+    EXPECT_TRUE(camera->ClickPtzZoomPlusBtn());
+    EXPECT_TRUE(camera->ClickPtzZoomReduceBtn());
+    usb.script.requestResults = {kTimeout};
+    EXPECT_FALSE(camera->ClickPtzZoomPlusBtn());
+    EXPECT_TRUE(camera->ClickPtzZoomPlusBtn());
+    EXPECT_TRUE(camera->ClickPtzFocusReduceBtn());
+    camera = usb.bind();
+    camera->setBAutoFocus(1);
+    EXPECT_FALSE(camera->ClickPtzFocusPlusBtn());
+    camera->setBAutoFocus(2);
+    camera->ClickPtzZoomPlusBtn();
+    camera->ClickPtzFocusReduceBtn();
+    camera->ClickPtzFocusPlusBtn();
+    // The panel's own: the right and down stops, and moves named outright (exact, where a
+    // float would lose the low bytes above 2^24).
+    camera->ClickPtzRightBtn(false);
+    camera->ClickPtzDownBtn(false);
+    camera->movePanTilt(-1, 3, 1, 5);
+    camera->moveFocus(1, 1);
+    const auto zoom = [](const char* data) { return setCur(zoomRelative, data); };
+    const auto focus = [](const char* data) { return setCur(focusRelative, data); };
+    const auto panTilt = [](const char* data) { return setCur(panTiltRelative, data); };
+    EXPECT_THAT(usb.sent(),
+                ElementsAre(zoom("01 00 03"), zoom("ff 00 03"), zoom("00 00 03"), zoom("00 00 03"),
+                            focus("ff 03"), zoom("01 00 03"), focus("00 03"), focus("01 03"),
+                            panTilt("00 0a 00 00"), panTilt("00 00 00 0a"), panTilt("ff 03 01 05"),
+                            focus("01 01")));
+}
+
+// The autofocus flag records what was asked, even when the request failed. An OSD direction
+// key reports the key's result, not its stop's; home always reports success.
+TEST(CameraCommands, FlagsAndResultsOfCommandsOfSeveralRequests) {
+    testing::SimulatedUsb usb;
+    testing::LogCapture log;
+    const auto camera = usb.bind();
+    EXPECT_TRUE(camera->ClickPtzAutoFocusBtn());
+    EXPECT_EQ(camera->bAutoFocus(), 1);
+    usb.script.requestResults = {kTimeout};
+    EXPECT_FALSE(camera->ClickPtzAutoFocusBtn());
+    EXPECT_EQ(camera->bAutoFocus(), 0);
+    usb.script.requestResults = {kTimeout};
+    camera->MakeAutoFocus(true);
+    EXPECT_EQ(camera->bAutoFocus(), 1);
+    usb.script.requestResults = {usb_status::kSuccess, kTimeout};
+    EXPECT_TRUE(camera->ClickOsdLeftBtn());
+    usb.script.requestResults = {kTimeout, usb_status::kSuccess};
+    EXPECT_FALSE(camera->ClickOsdDownBtn());
+    EXPECT_EQ(usb.sent().size(), 7u);  // the stop goes after a failed key too
+    usb.script.requestResults = {kTimeout, kTimeout};
+    EXPECT_TRUE(camera->ClickPtzHomeBtn());
+    log.lines.clear();
+    EXPECT_TRUE(camera->ClickOsdOkBtn());
+    usb.script.requestResults = {kTimeout};
+    EXPECT_FALSE(camera->ClickOsdOkBtn());
+    EXPECT_THAT(log.lines, ElementsAre("bRet = 1",
+                                       "CameraControl Error: Control request failed: "
+                                       "e00002d6",
+                                       "bRet = 0"));
+}
+
+TEST(SimulatedUsbRegistry, ComesAfterTheMachinesDevicesAndIsFoundByIdsAndByLocation) {
+    testing::SimulatedUsb machine;  // every device of its registry reaches machine.camera
+    sim::ManualClock clock;
+    sim::SimulatedCamera simulated(clock);
+    sim::SimulatedUsbRegistry registry(machine.registry, simulated);
+    const auto reached = [&](const std::shared_ptr<UVCCameraControl>& control) {
+        simulated.clearRequests();
+        machine.sent();
+        control->ClickOsdOkBtn();
+        return !simulated.requests().empty() ? "simulated"
+               : machine.sent().empty()      ? "none"
+                                             : "machine";
+    };
+    const auto byIds = [&](uint32_t productId) {
+        return UVCCameraControl::initWithVendorID(registry, 0x2e7e, productId);
+    };
+    EXPECT_STREQ(reached(byIds(0x0606)), "simulated");
+    EXPECT_STREQ(reached(byIds(0x0605)), "none");
+    machine.registry.add({.vendorId = 0x2e7e, .productId = 0x0606, .locationId = 0x01100000});
+    EXPECT_STREQ(reached(byIds(0x0606)), "machine");
+    EXPECT_STREQ(reached(UVCCameraControl::initWithLocationID(registry, 0x00100000)), "simulated");
+    EXPECT_EQ(registry.deviceAt(0x01200000), nullptr);
+}
+
+TEST(Log, DefaultLineCarriesTimeStampAndProcess) {
+    const std::string line = stampedLogLine("断开成功");
+    EXPECT_TRUE(std::regex_match(
+        line, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} unit_tests\[\d+\] 断开成功)")))
+        << line;
 }
 
 }  // namespace
