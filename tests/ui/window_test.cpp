@@ -2,9 +2,11 @@
 // the real device watcher and binding), for what needs Qt: that mouse, keys, boxes, shortcuts,
 // dialogs, the status line and the speed menu are wired, what the window remembers, and the
 // camera's view repainting only while the head moves. Behaviour: the panels' unit tests.
+// Offscreen unless told otherwise, with the window's memory in a directory of this process's own.
 #include <gmock/gmock.h>
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QInputDialog>
 #include <QLabel>
@@ -12,8 +14,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -43,7 +47,6 @@ using ::testing::IsEmpty;
 using namespace std::chrono_literals;
 
 constexpr auto panTilt = [](const char* data) { return setCur(panTiltRelative, data); };
-constexpr auto zoom = [](const char* data) { return setCur(zoomRelative, data); };
 constexpr auto osdKey = [](UvcControlRow row) { return setCur(row, "00 00"); };
 
 // Answers the next modal dialog, once it runs.
@@ -68,7 +71,6 @@ void scrollDown(QWidget& widget) {
 class Window : public ::testing::Test {
   protected:
     Window() {
-        rowsAtLoad = devices().count();
         window.show();
         window.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -99,21 +101,12 @@ class Window : public ::testing::Test {
                                                                Qt::QueuedConnection);
                                  }};
     MainWindow window{registry, [this](DeviceListPanel& panel) { setUpDeviceWatcher(hid, panel); }};
-    int rowsAtLoad = -1;
 };
 
-TEST_F(Window, TheSimulatedCameraArrivesFromTheEventLoopAndEveryKeyIsDressed) {
-    EXPECT_EQ(rowsAtLoad, 0) << "not before the panel's load has returned";
-    EXPECT_EQ(devices().itemText(0), "Simulated PTZ Camera");
-    EXPECT_EQ(devices().currentIndex(), 0);
-    ASSERT_TRUE(osd().cameraControl() && osd().cameraControl()->isBound());
-    EXPECT_EQ(ptz().cameraControl(), osd().cameraControl());
+TEST_F(Window, EveryKeyIsDressedAndMovesWhileHeldAndStopsWhenLetGoHiddenOrDisabled) {
     for (const ImageButton* key : window.findChildren<ImageButton*>()) {
         EXPECT_TRUE(key->hasImage()) << key->imageName() << " is missing from the resources";
     }
-}
-
-TEST_F(Window, AButtonMovesWhileHeldAndStopsWhenLetGoHiddenOrDisabled) {
     hold("rightButton");
     QTest::mousePress(&in(ptz(), "focusPlus"), Qt::LeftButton);
     osd().ReInitUI({nullptr, 0x3242, 0x1000});  // its model has no focus keys
@@ -133,18 +126,13 @@ TEST_F(Window, KeysDriveThePanelsAndKeyRepeatDoesNothing) {
         QApplication::sendEvent(&panel, &repeat);
         QTest::keyRelease(&panel, key);
     };
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_M}) {
-        press(osd(), key);
-    }
-    EXPECT_THAT(usb.sent(), ElementsAre(osdKey(osdOk), osdKey(osdOpenClose)));
+    press(osd(), Qt::Key_Return);
+    EXPECT_THAT(usb.sent(), ElementsAre(osdKey(osdOk)));
     tabs().setCurrentIndex(1);
-    for (const Qt::Key key : {Qt::Key_Minus, Qt::Key_Home}) {
-        press(ptz(), key);
-    }
+    press(ptz(), Qt::Key_Home);
     QTest::keyPress(&ptz(), Qt::Key_Down);
     tabs().setCurrentIndex(0);  // a key held when its tab goes: let go
-    EXPECT_THAT(usb.sent(), ElementsAre(zoom("ff 00 03"), zoom("00 00 03"),
-                                        setCur(panTiltAbsolute, "00 00 00 00 00 00 00 00"),
+    EXPECT_THAT(usb.sent(), ElementsAre(setCur(panTiltAbsolute, "00 00 00 00 00 00 00 00"),
                                         setCur(zoomAbsolute, "00 00"), panTilt("00 00 ff 0a"),
                                         panTilt("00 00 00 0a")));
 }
@@ -280,3 +268,14 @@ TEST_F(Window, TheCamerasViewRepaintsOnlyWhileTheHeadMoves) {
 
 }  // namespace
 }  // namespace ptz::testing
+
+int main(int argc, char** argv) {
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,6 +1,6 @@
-// The panels' behaviour through fake views, against the simulated camera: the binding, holds,
-// speeds, the status line's words, the gamepad, the OSD keys, presets and their names, the model
-// profiles and the camera picked last.
+// The panels' behaviour through fake views, against the simulated camera: the device watcher
+// feeding them, the binding, holds, speeds, the status line's words, the gamepad, the OSD keys,
+// presets and their names, the model profiles and the camera picked last.
 #include <gmock/gmock.h>
 
 #include "discovery/device_watcher.h"
@@ -22,6 +22,77 @@ constexpr auto focus = [](const char* data) { return setCur(focusRelative, data)
 const std::string kAutoFocusOff = setCur(focusAuto, "00");
 
 constexpr CameraModel kNoPresetModel{0x2e7e, 0x0735};
+
+TEST_F(Panels, TheWatcherListsUvcCamerasOnlyAndKeepsRowsAndBindingInStepWithUnplugs) {
+    FakeHidManager refusing(static_cast<int32_t>(usb_status::kNotPermitted));
+    setUpDeviceWatcher(refusing, osd);
+    EXPECT_THAT(log.lines, IsEmpty()) << "only a successful open is logged";
+    FakeHidDevice early{0x2e7e, 0x0737, "Early"};
+    refusing.plug(early);
+    EXPECT_THAT(osd.rows.rows, ElementsAre("Early")) << "its callbacks still report";
+    refusing.unplug(early);
+    log.lines.clear();
+
+    // A keyboard that shares a camera's product id but has no video function, another
+    // vendor's mouse, a camera whose node cannot be opened, twins of one model (the second
+    // named to forge a log line) and a nameless camera of the PTZ-only model.
+    FakeHidDevice lookAlike{0x1234, 0x0605, "Keyboard"}, mouse{0x046d, 0xc077, "Mouse"};
+    lookAlike.videoControl = false;
+    FakeHidDevice locked{0x2e7e, 0x0737, "Locked"};
+    locked.openResult = static_cast<int32_t>(usb_status::kNotPermitted);
+    FakeHidDevice twin{0x2e7e, 0x0737, "Twin", 0x01200000};
+    FakeHidDevice forger{0x2e7e, 0x0737, "Evil\nCameraControl Error: x\x1b[2J", 0x01230000};
+    FakeHidDevice nameless{0x3242, 0x1000, "", 0x02100000};
+    const auto start = [&](FakeHidManager& watched, bool reversed = false) {
+        arrDevList.emplace();
+        osd.rows = {};
+        setUpDeviceWatcher(watched, osd);
+        std::vector<FakeHidDevice*> devices{&lookAlike, &mouse, &locked, &twin, &forger, &nameless};
+        if (reversed) {
+            std::reverse(devices.begin(), devices.end());
+        }
+        for (FakeHidDevice* device : devices) {
+            watched.plug(*device);
+        }
+    };
+    FakeHidManager manager;
+    start(manager);
+    const char* const forgerRow = "Evil\\nCameraControl Error: x\\x1b[2J";
+    EXPECT_THAT(osd.rows.rows, ElementsAre("Twin", forgerRow, "USB camera 3242:1000"));
+    EXPECT_THAT(log.lines, ElementsAre("IOHIDManager打开成功", "my product name: Twin",
+                                       std::string("my product name: ") + forgerRow,
+                                       "my product name: USB camera 3242:1000"));
+    EXPECT_FALSE(lookAlike.opened || mouse.opened) << "looked at, never opened";
+    EXPECT_EQ(osd.rows.selected, 0);
+    EXPECT_EQ(statusView.camera, "Twin \u00b7 USB 1-2") << "bound at its own place";
+    EXPECT_THAT(tabs.items, ElementsAre(tabs.all[0])) << "arranged for its model";
+    osd.OnPickCamera(1);
+    EXPECT_EQ(statusView.camera, forgerRow + std::string(" \u00b7 USB 1-2.3"));
+    // The next starts bind the camera picked last, told from its twin by its place.
+    FakeHidManager nextStart, reversedStart;
+    start(reversedStart, true);
+    EXPECT_EQ(osd.rows.selected, 1);
+    start(nextStart);
+    EXPECT_EQ(osd.rows.selected, 1);
+    EXPECT_EQ(statusView.camera, forgerRow + std::string(" \u00b7 USB 1-2.3"));
+    osd.OnPickCamera(2);
+    EXPECT_THAT(tabs.items, ElementsAre(tabs.all[1]));
+
+    log.lines.clear();
+    nextStart.unplug(forger);  // not the bound camera, but its twin's ids come first
+    EXPECT_THAT(log.lines, ElementsAre("cursel:2", "cursel:2"));
+    EXPECT_THAT(osd.rows.rows, ElementsAre("Twin", "USB camera 3242:1000"));
+    EXPECT_FALSE(forger.opened);
+    EXPECT_NE(osd.cameraControl(), nullptr);
+
+    nextStart.unplug(nameless);  // the bound camera
+    EXPECT_EQ(log.lines.back(), "断开成功");
+    EXPECT_EQ(osd.cameraControl(), nullptr);
+    EXPECT_EQ(statusView.camera, "");
+    EXPECT_EQ(osd.rows.text, "");
+    EXPECT_THAT(osd.cameraChoices(), ElementsAre("Twin \u00b7 USB 1-2"));
+    EXPECT_EQ(tabs.items, tabs.all) << "the arrangement without a camera";
+}
 
 // Both panels hold one binding; an unbind leaves the PTZ panel its camera and the OSD keys none.
 // Until the user says so, the preset box recalls, never stores.
@@ -306,35 +377,6 @@ TEST_F(Panels, EachModelsArrangementAndTheWayBack) {
         }
         EXPECT_EQ(tabs.items, tabs.all);
     }
-}
-
-// The camera the user picked is bound again when it is listed at the next start, and the
-// status line names the bound camera.
-TEST_F(Panels, TheLastPickedCameraIsPreferredAtTheNextStart) {
-    FakeHidDevice first{0x2e7e, 0x0737, "HD Camera", 0x01200000};
-    FakeHidDevice second{0x2e7e, 0x0737, "HD Camera", 0x01230000};
-    const auto start = [&](FakeHidManager& manager) {
-        arrDevList.emplace();
-        osd.rows = {};
-        setUpDeviceWatcher(manager, osd);
-        manager.plug(first);
-        manager.plug(second);
-    };
-    FakeHidManager manager;
-    start(manager);
-    EXPECT_EQ(osd.rows.selected, 0) << "nothing remembered: the first listed";
-    EXPECT_EQ(statusView.camera, "HD Camera \u00b7 USB 1-2");
-    EXPECT_THAT(osd.cameraChoices(),
-                ElementsAre("HD Camera \u00b7 USB 1-2", "HD Camera \u00b7 USB 1-2.3"));
-    osd.OnPickCamera(1);
-    EXPECT_EQ(statusView.camera, "HD Camera \u00b7 USB 1-2.3");
-
-    FakeHidManager nextStart;
-    start(nextStart);
-    EXPECT_EQ(osd.rows.selected, 1);
-    EXPECT_EQ(statusView.camera, "HD Camera \u00b7 USB 1-2.3");
-    nextStart.unplug(second);
-    EXPECT_EQ(statusView.camera, "");
 }
 
 }  // namespace
