@@ -71,6 +71,12 @@ bare_median=$(printf '%s\n' "${bare_times[@]}" | median)
 awk -v p="$panel_median" -v b="$bare_median" 'BEGIN {
     printf "median window shown after: ptzpanel %.1f ms, bare two-tab window %.1f ms, ratio %.3f\n",
         p / 1000, b / 1000, p / b }'
+# Each round's own ratio too: a slow drift of the machine's speed touches both runs of a round
+# alike, so the median of these moves less between batches than the ratio of the medians.
+paired=$(for i in "${!panel_times[@]}"; do
+    awk -v p="${panel_times[$i]}" -v b="${bare_times[$i]}" 'BEGIN { printf "%.4f\n", p / b }'
+done | median)
+echo "median of the rounds' own ratios: $paired"
 
 time_to_map "$panel"
 sleep 2
