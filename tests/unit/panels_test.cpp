@@ -13,6 +13,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::EndsWith;
 using ::testing::IsEmpty;
 using namespace std::chrono_literals;
 
@@ -267,7 +268,7 @@ TEST_F(Panels, AGamepadDrivesTheHeadInTheCamerasRange) {
     EXPECT_TRUE(usb.camera.state().autoFocus);
 }
 
-TEST_F(Panels, EachOsdKeySendsItsOwnKey) {
+TEST_F(Panels, EachOsdKeySendsItsOwnKeyAndTheKeysWalkTheCamerasMenu) {
     bind();
     const std::pair<void (OsdPanelLogic::*)(), UvcControlRow> keys[] = {
         {&OsdPanelLogic::OnClickUp, osdUp},
@@ -281,6 +282,11 @@ TEST_F(Panels, EachOsdKeySendsItsOwnKey) {
         (osd.*key)();
         EXPECT_EQ(sent().front(), setCur(row, "00 00"));
     }
+    // The last opened the camera's menu; the keys walk it.
+    osd.OnClickOk();
+    osd.OnClickDown();
+    osd.OnClickLeft();
+    EXPECT_THAT(usb.camera.describe(), EndsWith("menu Exposure: Compensation  -1"));
 }
 
 TEST_F(Panels, PresetsAreStoredAndRecalledThroughThePanelAndItsShortcuts) {

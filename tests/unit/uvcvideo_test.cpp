@@ -159,8 +159,11 @@ TEST(UvcvideoBackend, EveryRequestThroughEachDriver) {
                       sent ? usb_status::kSuccess : usb_status::kUnsupported);
             if (sent && stop != std::string::npos) {
                 path.clock.advance(std::chrono::milliseconds(200));
+                EXPECT_TRUE(path.camera.state().moving);
                 EXPECT_EQ(path.send(*path.bind(), request.substr(0, 7) + request.substr(stop + 3)),
                           usb_status::kSuccess);
+                path.clock.advance(std::chrono::seconds(1));
+                EXPECT_FALSE(path.camera.state().moving) << "the stop leaves the head still";
             }
             EXPECT_EQ(path.wire(), sent ? cells[cell] : "");
         }
