@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "log_capture.h"
 #include "platform/usb/usb_status_mapping.h"
 #include "platform/usb/uvc_request_codes.h"
 #include "platform/usb/uvcvideo_backend.h"
@@ -155,6 +156,7 @@ TEST(UvcvideoBackend, EveryRequestThroughEachDriver) {
             }
             const bool sent = cells[cell] != "-";
             const size_t stop = request.find(" > ");
+            testing::LogCapture log;
             EXPECT_EQ(path.send(*path.bind(), request.substr(0, stop)),
                       sent ? usb_status::kSuccess : usb_status::kUnsupported);
             if (sent && stop != std::string::npos) {
@@ -166,6 +168,11 @@ TEST(UvcvideoBackend, EveryRequestThroughEachDriver) {
                 EXPECT_FALSE(path.camera.state().moving) << "the stop leaves the head still";
             }
             EXPECT_EQ(path.wire(), sent ? cells[cell] : "");
+            // A move that cannot be carried is said in one line.
+            EXPECT_EQ(log.lines.size(), sent || stop == std::string::npos ? 0u : 1u);
+            if (!log.lines.empty()) {
+                EXPECT_TRUE(log.lines[0].ends_with("; nothing sent")) << log.lines[0];
+            }
         }
     }
 }
