@@ -36,7 +36,7 @@ namespace {
 // face on a different machine.
 constexpr const char* kTextFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 
-constexpr int kKeySize = 48;    // logical size of every key image
+constexpr int kKeySize = 48;         // logical size of every key image
 constexpr int kIconSize = 256;       // application icon, as installed for the desktop
 constexpr int kWindowIconSize = 64;  // the same, for the window: decoded at every start
 

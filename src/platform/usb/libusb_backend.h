@@ -12,7 +12,8 @@
 // Failures: open() returns kNotPermitted when the node may not be opened (the udev rule is
 // missing), kNoDevice when it is gone, kExclusiveAccess when another program still holds the
 // interface after kClaimBusyBudget, kUnsupported with a log line when libusb cannot be loaded,
-// and libusb's own status, with a log line, when it cannot be started. Every transfer is bounded by kLibusbTransferTimeout (kTimeout after it).
+// and libusb's own status, with a log line, when it cannot be started. Every transfer is
+// bounded by kLibusbTransferTimeout (kTimeout after it).
 // Threading: GUI thread only, like every UsbInterface.
 #pragma once
 
