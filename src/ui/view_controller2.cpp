@@ -221,6 +221,19 @@ ComboTextView& ViewController2::presetCbx() {
 ButtonView& ViewController2::autoFocusBtn() {
     return *widgets().autoFocusBtn;
 }
+// These exist once the form is built, like the form's own outlets.
+ControlView& ViewController2::presetStatic() {
+    widgets();
+    return presetStaticView_;
+}
+SpeedView& ViewController2::panTiltSpeedControl() {
+    widgets();
+    return *panTiltSpeed_;
+}
+SpeedView& ViewController2::zoomFocusSpeedControl() {
+    widgets();
+    return *zoomFocusSpeed_;
+}
 
 TabContainer* ViewController2::parentViewController() {
     return TabViewController::containerOf(this);

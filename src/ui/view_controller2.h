@@ -48,9 +48,9 @@ class ViewController2 : public PanelWidget, public PtzPanelLogic {
     ButtonView& focusPlus() override;
     ComboTextView& presetCbx() override;
     ButtonView& autoFocusBtn() override;
-    ControlView& presetStatic() override { return presetStaticView_; }
-    SpeedView& panTiltSpeedControl() override { return *panTiltSpeed_; }
-    SpeedView& zoomFocusSpeedControl() override { return *zoomFocusSpeed_; }
+    ControlView& presetStatic() override;
+    SpeedView& panTiltSpeedControl() override;
+    SpeedView& zoomFocusSpeedControl() override;
     TabContainer* parentViewController() override;
 
     // Builds the panel's widgets and loads it, once; showing it does so too. The window asks
