@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "camera/preset_number.h"
+
 namespace ptz {
 namespace {
 
@@ -47,7 +49,7 @@ std::map<int, std::string> presetNames(const SettingsStore& store, CameraModel m
     std::map<int, std::string> names;
     const std::string group = modelGroup(model) + "/presetNames";
     for (const std::string& key : store.childKeys(group)) {
-        const std::optional<uint32_t> preset = number(key, 255);
+        const std::optional<uint32_t> preset = number(key, kHighestPreset);
         const std::optional<std::string> name = store.value(group + "/" + key);
         if (preset && name && !name->empty()) {
             names[static_cast<int>(*preset)] = *name;
