@@ -278,15 +278,21 @@ TEST_F(Panels, EachOsdKeySendsItsOwnKeyAndTheKeysWalkTheCamerasMenu) {
         {&OsdPanelLogic::OnClickOk, osdOk},
         {&OsdPanelLogic::OnClickBack, osdBack},
         {&OsdPanelLogic::OnClickOpenClose, osdOpenClose}};
+    int changes = 0;  // what the camera's view repaints on
+    usb.camera.setChangeCallback([&] { ++changes; });
     for (const auto& [key, row] : keys) {
         (osd.*key)();
         EXPECT_EQ(sent().front(), setCur(row, "00 00"));
     }
-    // The last opened the camera's menu; the keys walk it.
+    EXPECT_EQ(changes, 1) << "keys do nothing until the last opens the camera's menu";
     osd.OnClickOk();
     osd.OnClickDown();
     osd.OnClickLeft();
     EXPECT_THAT(usb.camera.describe(), EndsWith("menu Exposure: Compensation  -1"));
+    osd.OnClickBack();
+    osd.OnClickUp();  // wraps to Exit
+    osd.OnClickOk();
+    EXPECT_FALSE(usb.camera.state().menu.open);
 }
 
 TEST_F(Panels, PresetsAreStoredAndRecalledThroughThePanelAndItsShortcuts) {

@@ -1,6 +1,5 @@
 // The simulated camera's firmware as a host sees it on the default pipe: requests and their
-// stalls with the UVC request error codes, the head's motion over (manual) time and presets,
-// the OSD keys.
+// stalls with the UVC request error codes, the head's motion over (manual) time and presets.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -149,27 +148,6 @@ TEST(SimulatedCamera, AnswersRequestsAndMovesAsUvcDefines) {
         EXPECT_EQ(std::tuple(state.pan, state.tilt, state.zoom, state.focus, state.moving),
                   std::tuple(c.then.pan, c.then.tilt, c.then.zoom, c.then.focus, c.then.moving));
     }
-}
-
-TEST(SimulatedCamera, OsdKeysDriveTheMenu) {
-    Bench bench;
-    int changes = 0;
-    bench.camera.setChangeCallback([&] { ++changes; });
-    const auto press = [&](std::initializer_list<uint8_t> keys) {
-        for (const uint8_t key : keys) {
-            Bytes data = {0, 0};
-            EXPECT_TRUE(bench.send(kSet, kOsd, key, data));
-        }
-        return bench.camera.state().menu;
-    };
-    constexpr uint8_t kUp = 1, kDown = 2, kLeft = 3, kOk = 5, kBack = 6, kOpen = 7;
-    EXPECT_FALSE(press({kDown}).open);  // closed: nothing happens
-    EXPECT_EQ(changes, 0);
-    press({kOpen, kOk, kDown, kLeft});  // into Exposure
-    EXPECT_EQ(changes, 4);
-    EXPECT_EQ(bench.camera.describe(),
-              "pan 0.0° tilt 0.0° zoom 0 focus 300 af on, menu Exposure: Compensation  -1");
-    EXPECT_FALSE(press({kBack, kUp, kOk}).open);  // up wraps to "Exit"
 }
 
 }  // namespace
