@@ -19,9 +19,9 @@
 #include <string_view>
 
 #include "camera/uvc_camera_control.h"
+#include "emulated_machine.h"
 #include "platform/log.h"
 #include "platform/usb/usb_registry_factory.h"
-#include "usb_testbed.h"
 
 namespace {
 
@@ -36,11 +36,11 @@ class BoundCamera {
     }
 
     ptz::UVCCameraControl& control() { return *control_; }
-    ptz::testing::EmulatedUsbCamera& camera() { return camera_; }
+    ptz::testing::EmulatedUsbDevice& camera() { return camera_; }
 
   private:
-    ptz::testing::UsbTestbed bed_;
-    ptz::testing::EmulatedUsbCamera& camera_;
+    ptz::testing::EmulatedMachine bed_;
+    ptz::testing::EmulatedUsbDevice& camera_;
     std::unique_ptr<ptz::UsbRegistry> registry_;
     std::shared_ptr<ptz::UVCCameraControl> control_;
 };
@@ -69,7 +69,7 @@ void BM_LibusbGetCur(benchmark::State& state) {
 BENCHMARK(BM_LibusbGetCur);
 
 int serveCamera() {
-    ptz::testing::UsbTestbed bed;
+    ptz::testing::EmulatedMachine bed;
     bed.add();
     const char* dir = std::getenv("UMOCKDEV_DIR");
     std::printf("UMOCKDEV_DIR=%s\n", dir != nullptr ? dir : "");

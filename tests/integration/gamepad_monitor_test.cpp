@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "emulated_machine.h"
 #include "platform/input/gamepad_monitor_factory.h"
 #include "platform/log.h"
 #include "recording_gamepad_target.h"
 #include "ui/logic/gamepad_control.h"
-#include "usb_testbed.h"
 
 namespace ptz {
 namespace {
@@ -75,19 +75,14 @@ class FakeGamepad {
         devnode_ = "/dev/input/event" + std::to_string(number);
         const std::string udev = "E: SUBSYSTEM=input\nE: ID_INPUT=1\nE: ID_INPUT_JOYSTICK=1\n";
         const std::string minor = std::to_string(64 + number);
-        GError* error = nullptr;
-        if (!umockdev_testbed_add_from_string(
-                testbed_,
-                ("P: " + input + "\n" + udev + "A: name=" + name_ + "\\n\n\nP: " +
-                 syspath_.substr(4) + "\nN: " + devnode_.substr(5) + "\n" + udev + "E: DEVNAME=" +
-                 devnode_ + "\nE: MAJOR=13\nE: MINOR=" + minor + "\nA: dev=13:" + minor + "\\n\n")
-                    .c_str(),
-                &error) ||
-            !umockdev_testbed_attach_ioctl(testbed_, devnode_.c_str(), handler_, &error)) {
-            throw std::runtime_error(std::string("umockdev: ") + error->message);
-        }
+        testing::addRecords(
+            testbed_, "P: " + input + "\n" + udev + "A: name=" + name_ +
+                          "\\n\n\nP: " + syspath_.substr(4) + "\nN: " + devnode_.substr(5) + "\n" +
+                          udev + "E: DEVNAME=" + devnode_ + "\nE: MAJOR=13\nE: MINOR=" + minor +
+                          "\nA: dev=13:" + minor + "\\n\n");
         g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeGamepad::onIoctl), this);
         g_signal_connect(handler_, "handle-read", G_CALLBACK(&FakeGamepad::onRead), this);
+        testing::attachIoctl(testbed_, devnode_, handler_);
     }
     ~FakeGamepad() {
         umockdev_testbed_detach_ioctl(testbed_, devnode_.c_str(), nullptr);
@@ -181,11 +176,12 @@ class FakeGamepad {
         const unsigned nr = _IOC_NR(request);
         const size_t size = _IOC_SIZE(request);
         const auto reply = [client](const void* bytes, size_t length, long result) {
-            UMockdevIoctlData* data = umockdev_ioctl_data_resolve(
-                umockdev_ioctl_client_get_arg(client), 0, length, nullptr);
-            std::memcpy(data->data, bytes, length);
-            umockdev_ioctl_client_complete(client, result, 0);
-            g_object_unref(data);
+            const testing::IoctlBlock data =
+                testing::resolve(umockdev_ioctl_client_get_arg(client), 0, length);
+            if (data) {
+                std::memcpy(data->data, bytes, length);
+            }
+            umockdev_ioctl_client_complete(client, data ? result : -1, data ? 0 : EFAULT);
         };
         const input_id id{BUS_USB, 0x045e, 0x028e, 0x0114};
         const int version = EV_VERSION;
@@ -235,7 +231,6 @@ class GamepadMonitorTest : public ::testing::Test {
     ~GamepadMonitorTest() override {
         monitor.reset();
         setLogSink({});
-        g_object_unref(testbed);
     }
     bool waitForCalls(size_t count) {
         return QTest::qWaitFor([&] { return target.calls.size() >= count; });
@@ -244,7 +239,8 @@ class GamepadMonitorTest : public ::testing::Test {
         return QTest::qWaitFor([&] { return std::count(log.begin(), log.end(), line) > 0; });
     }
 
-    UMockdevTestbed* testbed = umockdev_testbed_new();
+    testing::EmulatedMachine machine;
+    UMockdevTestbed* testbed = machine.umockdev();
     std::vector<std::string> log;
     RecordingGamepadTarget target;
     GamepadControl control{target};
