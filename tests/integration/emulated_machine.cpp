@@ -1,7 +1,6 @@
 #include "emulated_machine.h"
 
 #include <dlfcn.h>
-#include <gtest/gtest.h>
 #include <linux/usbdevice_fs.h>
 #include <linux/uvcvideo.h>
 #include <linux/videodev2.h>
@@ -33,6 +32,10 @@ bool preloadRequested() {
     return preload != nullptr && std::string_view(preload).find(kPreload) != std::string_view::npos;
 }
 
+bool runsBehindUmockdevPreload() {
+    return preloadRequested() && dlopen(kPreload, RTLD_NOW | RTLD_NOLOAD) != nullptr;
+}
+
 // Lower case for sysfs attributes; umockdev reads binary contents in upper case only.
 std::string hex(unsigned value, int digits, bool upper = false) {
     char text[12];
@@ -50,15 +53,6 @@ std::string devicePath(const UsbDeviceSpec& spec) {
         path += "/" + name;
     }
     return path;
-}
-
-// A driver's directory as an interface's `driver` link points at it, relative to the interface.
-std::string driverLinkTarget(const std::string& interfacePath, const std::string& driver) {
-    std::string up;
-    for (auto n = std::count(interfacePath.begin(), interfacePath.end(), '/'); n > 0; --n) {
-        up += "../";
-    }
-    return up + "bus/usb/drivers/" + driver;
 }
 
 struct Interface {
@@ -100,21 +94,6 @@ std::string attribute(const std::string& name, const std::string& value) {
     return "A: " + name + "=" + value + "\\n\n";
 }
 
-// A node's N: line. umockdev 0.17 cannot make a device file of the same name twice in a
-// testbed: a node name an unplugged device had keeps its file.
-std::string nodeLine(UMockdevTestbed* testbed, const std::string& name) {
-    struct stat existing {};
-    return lstat((rootDir(testbed) + "/dev/" + name).c_str(), &existing) == 0 ? ""
-                                                                              : "N: " + name + "\n";
-}
-
-unsigned lowestFree(const std::set<unsigned>& used, unsigned from = 0) {
-    while (used.count(from) != 0) {
-        ++from;
-    }
-    return from;
-}
-
 template <typename T>
 T read(const IoctlBlock& data) {
     T value{};
@@ -129,10 +108,6 @@ void write(UMockdevIoctlData* data, size_t offset, const void* bytes, size_t len
     umockdev_ioctl_data_update(data, offset, copy.data(), static_cast<gint>(length));
 }
 
-gboolean onUsbfsIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer device) {
-    return static_cast<EmulatedUsbDevice*>(device)->handleIoctl(client) ? TRUE : FALSE;
-}
-
 UMockdevIoctlBase* newHandler(GCallback onIoctl, gpointer data) {
     UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
     g_signal_connect(handler, "handle-ioctl", onIoctl, data);
@@ -141,29 +116,20 @@ UMockdevIoctlBase* newHandler(GCallback onIoctl, gpointer data) {
 
 }  // namespace
 
-// The uvcvideo driver bound to one VideoControl interface: its model over the device's
+// uvcvideo bound to one VideoControl interface: the model of the driver over the device's
 // firmware, and the nodes it registered.
 struct EmulatedUsbDevice::VideoFunction {
     struct Node {
         VideoFunction* function;
         VideoNodeKind kind;
         std::string devnode;
-        UMockdevIoctlBase* handler = nullptr;
         std::vector<unsigned long> ioctls{};
     };
-
-    VideoFunction(EmulatedUsbDevice& owner, const VideoNodeNumbers& numbers)
-        : device(owner),
-          driver(owner.camera_, owner.spec_.kernel),
-          nodes{Node{this, VideoNodeKind::kCapture, "/dev/video" + std::to_string(numbers.capture)},
-                Node{this, VideoNodeKind::kMetadata,
-                     "/dev/video" + std::to_string(numbers.metadata)}} {}
 
     // v4l2_ioctl and video_usercopy: the argument, and the block its pointer leads to, copied
     // in; then the driver, under the device's lock.
     static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer nodeData) {
         Node& node = *static_cast<Node*>(nodeData);
-        EmulatedUsbDevice& device = node.function->device;
         const unsigned long request = umockdev_ioctl_client_get_request(client);
         const IoctlBlock argument =
             resolve(umockdev_ioctl_client_get_arg(client), 0, _IOC_SIZE(request));
@@ -177,7 +143,7 @@ struct EmulatedUsbDevice::VideoFunction {
             innerLength = read<uvc_xu_control_query>(argument).size;
         }
         const IoctlBlock inner = resolve(argument.get(), innerOffset, innerLength);
-        const std::lock_guard lock(device.mutex_);
+        const std::lock_guard lock(node.function->device.mutex_);
         node.ioctls.push_back(request);
         int error = _IOC_SIZE(request) == 0 ? ENOTTY : EFAULT;
         if (argument && (innerLength == 0 || inner)) {
@@ -190,14 +156,6 @@ struct EmulatedUsbDevice::VideoFunction {
     EmulatedUsbDevice& device;
     UvcvideoDriverModel driver;
     Node nodes[2];
-};
-
-// What a bound driver made under its interface, in the order the kernel removes it.
-struct EmulatedUsbDevice::DriverNodes {
-    std::vector<std::string> syspaths;
-    VideoFunction* video = nullptr;
-    std::vector<unsigned> videoNumbers;
-    std::optional<unsigned> hidrawNumber;
 };
 
 IoctlBlock resolve(UMockdevIoctlData* parent, size_t offset, size_t length) {
@@ -221,10 +179,6 @@ void attachIoctl(UMockdevTestbed* testbed, const std::string& devnode, void* han
     umockdev_testbed_attach_ioctl(testbed, devnode.c_str(),
                                   static_cast<UMockdevIoctlBase*>(handler), &error);
     throwOn(error, "attaching " + devnode);
-}
-
-bool runsBehindUmockdevPreload() {
-    return preloadRequested() && dlopen(kPreload, RTLD_NOW | RTLD_NOLOAD) != nullptr;
 }
 
 void ensureUmockdevPreload(char** argv) {
@@ -271,6 +225,8 @@ EmulatedUsbDevice::EmulatedUsbDevice(UsbDeviceSpec spec)
     }
 }
 
+EmulatedUsbDevice::~EmulatedUsbDevice() = default;
+
 std::string EmulatedUsbDevice::syspath() const {
     return "/sys" + devicePath(spec_);
 }
@@ -296,9 +252,8 @@ uint32_t EmulatedUsbDevice::locationId() const {
     return location;
 }
 
-EmulatedUsbDevice::~EmulatedUsbDevice() = default;
-
 std::string EmulatedUsbDevice::hidrawSyspath(uint8_t interfaceNumber) const {
+    const std::lock_guard lock(mutex_);
     return driverNodes_.at(interfaceNumber).syspaths.at(0);
 }
 
@@ -313,7 +268,7 @@ std::vector<unsigned long> EmulatedUsbDevice::videoIoctls(VideoNodeKind kind) co
 }
 
 std::vector<std::string> EmulatedUsbDevice::requestLines() const {
-    std::lock_guard lock(mutex_);
+    const std::lock_guard lock(mutex_);
     std::vector<std::string> lines;
     for (const sim::RecordedRequest& request : camera_.requests()) {
         lines.push_back(sim::requestLine(request));
@@ -322,22 +277,22 @@ std::vector<std::string> EmulatedUsbDevice::requestLines() const {
 }
 
 void EmulatedUsbDevice::clearRequests() {
-    std::lock_guard lock(mutex_);
+    const std::lock_guard lock(mutex_);
     camera_.clearRequests();
 }
 
 void EmulatedUsbDevice::refuseClaims(int errnoValue, int count) {
-    std::lock_guard lock(mutex_);
+    const std::lock_guard lock(mutex_);
     claimErrno_ = errnoValue;
     claimsToRefuse_ = count;
 }
 
 void EmulatedUsbDevice::setHanging(bool hanging) {
-    std::lock_guard lock(mutex_);
+    const std::lock_guard lock(mutex_);
     hanging_ = hanging;
 }
 
-bool EmulatedUsbDevice::handleIoctl(void* clientPointer) {
+bool EmulatedUsbDevice::answerUsbfs(void* clientPointer) {
     auto* client = static_cast<UMockdevIoctlClient*>(clientPointer);
     const unsigned long request = umockdev_ioctl_client_get_request(client);
     UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
@@ -485,28 +440,27 @@ EmulatedMachine::~EmulatedMachine() {
 }
 
 EmulatedUsbDevice& EmulatedMachine::add(UsbDeviceSpec spec) {
-    auto device = std::make_unique<EmulatedUsbDevice>(std::move(spec));
-    const UsbDeviceSpec& made = device->spec();
-    const std::vector<uint8_t>& d = made.descriptors;
+    EmulatedUsbDevice& device =
+        *devices_.emplace_back(std::make_unique<EmulatedUsbDevice>(std::move(spec)));
+    const std::vector<uint8_t>& d = device.spec_.descriptors;
     const auto [configurationValue, interfaces] = firstConfiguration(d);
     std::string contents;
     for (const uint8_t byte : d) {
         contents += hex(byte, 2, true);
     }
-    const std::string node = device->devnode(), syspath = device->syspath();
-    const std::string devpath = syspath.substr(syspath.find('-', syspath.rfind('/')) + 1);
-    std::string text = "P: " + devicePath(made) + "\nN: " + node.substr(5) + "=" + contents +
+    const std::string node = device.devnode(), path = devicePath(device.spec_);
+    std::string text = "P: " + path + "\nN: " + node.substr(5) + "=" + contents +
                        "\nE: DEVNAME=" + node + "\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n" +
-                       attribute("busnum", std::to_string(made.bus)) +
-                       attribute("devnum", std::to_string(made.deviceNumber)) +
-                       attribute("devpath", devpath) +
+                       attribute("busnum", std::to_string(device.spec_.bus)) +
+                       attribute("devnum", std::to_string(device.spec_.deviceNumber)) +
+                       attribute("devpath", path.substr(path.find('-', path.rfind('/')) + 1)) +
                        attribute("idVendor", hex(d[8] | d[9] << 8, 4)) +
                        attribute("idProduct", hex(d[10] | d[11] << 8, 4)) +
-                       attribute("product", made.camera.product) +
+                       attribute("product", device.spec_.camera.product) +
                        attribute("bConfigurationValue", std::to_string(configurationValue)) +
                        attribute("speed", "480") + "H: descriptors=" + contents + "\n";
     for (const Interface& interface : interfaces) {
-        text += "\nP: " + device->interfaceSyspath(interface.number).substr(4) +
+        text += "\nP: " + device.interfaceSyspath(interface.number).substr(4) +
                 "\nE: DEVTYPE=usb_interface\nE: SUBSYSTEM=usb\n" +
                 attribute("bInterfaceNumber", hex(interface.number, 2)) +
                 attribute("bAlternateSetting", "00") +
@@ -514,13 +468,16 @@ EmulatedUsbDevice& EmulatedMachine::add(UsbDeviceSpec spec) {
                 attribute("bInterfaceSubClass", hex(interface.subclass, 2));
     }
     addRecords(testbed_, text);
-    handlers_.push_back(newHandler(G_CALLBACK(onUsbfsIoctl), device.get()));
+    handlers_.push_back(newHandler(
+        G_CALLBACK(+[](UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
+            return static_cast<EmulatedUsbDevice*>(self)->answerUsbfs(client) ? TRUE : FALSE;
+        }),
+        &device));
     attachIoctl(testbed_, node, handlers_.back());
-    EmulatedUsbDevice& added = *devices_.emplace_back(std::move(device));
-    for (const auto& [interfaceNumber, driver] : std::map(added.spec_.drivers)) {
-        bind(added, interfaceNumber, driver);
+    for (const auto& [interfaceNumber, driver] : std::map(device.spec_.drivers)) {
+        bind(device, interfaceNumber, driver);
     }
-    return added;
+    return device;
 }
 
 void EmulatedMachine::setDriver(EmulatedUsbDevice& device, uint8_t interfaceNumber,
@@ -536,69 +493,54 @@ void EmulatedMachine::bind(EmulatedUsbDevice& device, uint8_t interfaceNumber,
                            const std::string& driver) {
     const std::string path = device.interfaceSyspath(interfaceNumber);
     const std::vector<Interface> interfaces = firstConfiguration(device.spec_.descriptors).second;
-    const auto interface =
-        std::find_if(interfaces.begin(), interfaces.end(),
-                     [&](const Interface& entry) { return entry.number == interfaceNumber; });
-    const auto is = [&](uint8_t interfaceClass, uint8_t subclass) {
-        return interface != interfaces.end() && interface->interfaceClass == interfaceClass &&
-               (subclass == 0 || interface->subclass == subclass);
-    };
+    const auto bound = std::find_if(interfaces.begin(), interfaces.end(), [&](const Interface& i) {
+        return i.number == interfaceNumber;
+    });
+    const unsigned kind =
+        bound == interfaces.end() ? 0 : bound->interfaceClass << 8 | bound->subclass;
     EmulatedUsbDevice::DriverNodes made;
     std::string records;
     if (driver == "uvcvideo") {
-        if (!is(0x0e, 0x01)) {
-            throw std::runtime_error("uvcvideo binds to VideoControl interfaces");
+        if (kind != 0x0e01) {
+            throw std::runtime_error("uvcvideo binds to a VideoControl interface");
         }
-        VideoNodeNumbers numbers;
-        if (device.spec_.videoNodes) {
-            numbers = *device.spec_.videoNodes;
-        } else {
-            numbers.capture = lowestFree(videoNumbersInUse_);
-            videoNumbersInUse_.insert(numbers.capture);
-            numbers.metadata = lowestFree(videoNumbersInUse_);
-        }
-        {
-            const std::lock_guard lock(device.mutex_);
-            made.video = device.videoFunctions_
-                             .emplace_back(std::make_unique<EmulatedUsbDevice::VideoFunction>(
-                                 device, numbers))
-                             .get();
-        }
+        const std::optional<VideoNodeNumbers>& numbers = device.spec_.videoNodes;
+        std::unique_ptr<EmulatedUsbDevice::VideoFunction> function(
+            new EmulatedUsbDevice::VideoFunction{
+                device, {device.camera_, device.spec_.kernel}, {}});
         // uvc_register_video_device, then uvc_meta_register: index 0 and 1 of the interface.
-        for (const unsigned number : {numbers.capture, numbers.metadata}) {
-            const std::string name = "video" + std::to_string(number), n = std::to_string(number);
-            const std::string nodePath = path + "/video4linux/" + name;
-            const bool capture = made.syspaths.empty();
-            records += "P: " + nodePath.substr(4) + "\n" + nodeLine(testbed_, name) +
-                       "E: DEVNAME=/dev/" + name + "\nE: SUBSYSTEM=video4linux\nE: MAJOR=81\n" +
-                       "E: MINOR=" + n +
-                       "\nE: ID_V4L_CAPABILITIES=" + (capture ? ":capture:" : ":") + "\n" +
-                       attribute("dev", "81:" + n) + attribute("index", capture ? "0" : "1") +
+        for (const VideoNodeKind kind : {VideoNodeKind::kCapture, VideoNodeKind::kMetadata}) {
+            const bool capture = kind == VideoNodeKind::kCapture;
+            const std::string name =
+                !numbers ? freeNodeName("video")
+                         : "video" + std::to_string(capture ? numbers->capture : numbers->metadata);
+            made.syspaths.push_back(path + "/video4linux/" + name);
+            records += "P: " + made.syspaths.back().substr(4) + "\n" + nodeLine(name) +
+                       "E: DEVNAME=/dev/" + name + "\nE: SUBSYSTEM=video4linux\n" +
+                       "E: ID_V4L_CAPABILITIES=" + (capture ? ":capture:" : ":") + "\n" +
+                       attribute("dev", "81:" + name.substr(5)) +
+                       attribute("index", capture ? "0" : "1") +
                        attribute("name", device.spec_.camera.product) + "\n";
-            made.syspaths.push_back(nodePath);
-            made.videoNumbers.push_back(number);
-            videoNumbersInUse_.insert(number);
+            function->nodes[capture ? 0 : 1] = {function.get(), kind, "/dev/" + name};
         }
+        made.video = function.get();
+        const std::lock_guard lock(device.mutex_);
+        device.videoFunctions_.push_back(std::move(function));
     } else if (driver == "usbhid") {
-        if (!is(0x03, 0)) {
-            throw std::runtime_error("usbhid binds to HID interfaces");
+        if (kind >> 8 != 0x03) {
+            throw std::runtime_error("usbhid binds to an HID interface");
         }
-        // hid_add_device names the device by bus, ids and a count of all ever added; hidraw
-        // takes the lowest free minor.
+        // hid_add_device names the device by bus, ids and a count of all ever added.
         const std::vector<uint8_t>& d = device.spec_.descriptors;
-        const std::string hidPath = path + "/0003:" + hex(d[8] | d[9] << 8, 4, true) + ":" +
-                                    hex(d[10] | d[11] << 8, 4, true) + "." +
-                                    hex(++hidDevicesMade_, 4, true);
-        const unsigned number = lowestFree(hidrawNumbersInUse_);
-        hidrawNumbersInUse_.insert(number);
-        const std::string name = "hidraw" + std::to_string(number);
-        records = "P: " + hidPath.substr(4) +
-                  "\nE: SUBSYSTEM=hid\nE: DRIVER=hid-generic\n\nP: " + hidPath.substr(4) +
-                  "/hidraw/" + name + "\n" + nodeLine(testbed_, name) +
-                  "E: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + name + "\n" +
-                  attribute("dev", "242:" + std::to_string(number));
-        made.syspaths = {hidPath + "/hidraw/" + name, hidPath};
-        made.hidrawNumber = number;
+        const std::string hid = path + "/0003:" + hex(d[8] | d[9] << 8, 4, true) + ":" +
+                                hex(d[10] | d[11] << 8, 4, true) + "." +
+                                hex(++hidDevicesAdded_, 4, true);
+        const std::string name = freeNodeName("hidraw");
+        made.syspaths = {hid + "/hidraw/" + name, hid};
+        records = "P: " + hid.substr(4) +
+                  "\nE: SUBSYSTEM=hid\nE: DRIVER=hid-generic\n\nP: " + made.syspaths[0].substr(4) +
+                  "\n" + nodeLine(name) + "E: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + name + "\n" +
+                  attribute("dev", "242:" + name.substr(6));
     }
     if (!records.empty()) {
         addRecords(testbed_, records);
@@ -614,8 +556,12 @@ void EmulatedMachine::bind(EmulatedUsbDevice& device, uint8_t interfaceNumber,
         device.spec_.drivers[interfaceNumber] = driver;
         device.driverNodes_[interfaceNumber] = std::move(made);
     }
-    umockdev_testbed_set_attribute_link(testbed_, path.c_str(), "driver",
-                                        driverLinkTarget(path.substr(4), driver).c_str());
+    // Relative to the interface, as sysfs links it.
+    std::string driverDirectory = "bus/usb/drivers/" + driver;
+    for (auto n = std::count(path.begin() + 4, path.end(), '/'); n > 0; --n) {
+        driverDirectory = "../" + driverDirectory;
+    }
+    umockdev_testbed_set_attribute_link(testbed_, path.c_str(), "driver", driverDirectory.c_str());
     umockdev_testbed_uevent(testbed_, path.c_str(), "bind");
 }
 
@@ -628,28 +574,19 @@ void EmulatedMachine::unbind(EmulatedUsbDevice& device, uint8_t interfaceNumber)
         if (device.spec_.drivers.erase(interfaceNumber) == 0) {
             return;
         }
-        if (const auto bound = device.driverNodes_.find(interfaceNumber);
-            bound != device.driverNodes_.end()) {
-            made = std::move(bound->second);
-            device.driverNodes_.erase(bound);
-        }
+        made = device.driverNodes_[interfaceNumber];
+        device.driverNodes_.erase(interfaceNumber);
         if (made.video != nullptr) {
             made.video->driver.disconnect();
         }
     }
-    if (made.video != nullptr) {
-        for (const auto& node : made.video->nodes) {
-            umockdev_testbed_detach_ioctl(testbed_, node.devnode.c_str(), nullptr);
-        }
-    }
     for (const std::string& syspath : made.syspaths) {
+        const std::string name = syspath.substr(syspath.rfind('/') + 1);
+        if (made.video != nullptr) {
+            umockdev_testbed_detach_ioctl(testbed_, ("/dev/" + name).c_str(), nullptr);
+        }
+        nodeNamesInUse_.erase(name);
         removeNode(syspath);
-    }
-    for (const unsigned number : made.videoNumbers) {
-        videoNumbersInUse_.erase(number);
-    }
-    if (made.hidrawNumber) {
-        hidrawNumbersInUse_.erase(*made.hidrawNumber);
     }
     const std::string path = device.interfaceSyspath(interfaceNumber);
     unlink((rootDir(testbed_) + path + "/driver").c_str());
@@ -673,10 +610,26 @@ void EmulatedMachine::uevent(const std::string& syspath, const char* action) {
     umockdev_testbed_uevent(testbed_, syspath.c_str(), action);
 }
 
+std::string EmulatedMachine::freeNodeName(const std::string& prefix) {
+    for (unsigned number = 0;; ++number) {
+        if (nodeNamesInUse_.insert(prefix + std::to_string(number)).second) {
+            return prefix + std::to_string(number);
+        }
+    }
+}
+
+// A node's N: line. umockdev 0.17 cannot make a device file of the same name twice in a
+// testbed: a name's next owner takes over the file its last one left.
+std::string EmulatedMachine::nodeLine(const std::string& name) {
+    nodeNamesInUse_.insert(name);
+    struct stat existing {};
+    const bool kept = lstat((rootDir(testbed_) + "/dev/" + name).c_str(), &existing) == 0;
+    return kept ? "" : "N: " + name + "\n";
+}
+
 // Its "remove" uevent, then its entries go (umockdev sends no uevent itself, and removing a
-// parent would leave the children's class and bus links behind). A device node's file stays:
-// umockdev 0.17 cannot make one of the same name twice in a testbed, and the name's next owner
-// takes the file over.
+// parent would leave the children's class and bus links behind). A node's device file stays,
+// for the name's next owner.
 void EmulatedMachine::removeNode(const std::string& syspath) {
     umockdev_testbed_uevent(testbed_, syspath.c_str(), "remove");
     const std::string root = rootDir(testbed_);
@@ -720,12 +673,6 @@ void EmulatedMachine::denyAccess(const std::string& devnode) {
         throw std::runtime_error("cannot act as nobody");
     }
     actsAsNobody_ = true;
-}
-
-int runTestsUnderUmockdev(int argc, char** argv) {
-    ensureUmockdevPreload(argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }
 
 }  // namespace ptz::testing

@@ -1,12 +1,11 @@
-// An emulated machine on umockdev, for tests of the real USB, uvcvideo and HID layers. Each USB
+// An emulated machine on umockdev, for tests of the real USB, uvcvideo and HID layers. A USB
 // device is what the kernel shows of one plugged in: a usb_device in sysfs with a usb_interface
-// child per interface (and a `driver` link while a kernel driver holds it), and its usbfs node,
+// child per interface (with a `driver` link while a kernel driver holds it), and its usbfs node,
 // which reads as the descriptors and whose ioctls are answered as drivers/usb/core/devio.c
-// answers them. As in the kernel, a driver bound to an interface is what makes its nodes:
-// uvcvideo on a VideoControl interface registers a capture and then a metadata node, answered
-// by the model of the driver; usbhid on an HID interface an HID device with its hidraw node.
-// Requests from either path reach the device's firmware, a SimulatedCamera, under the device's
-// one lock.
+// answers them. As in the kernel, a driver bound to an interface makes its nodes: uvcvideo on a
+// VideoControl interface a capture and then a metadata node, answered by the model of the
+// driver; usbhid on an HID interface an HID device and its hidraw node. Requests from either
+// path reach the device's firmware, a SimulatedCamera, under the device's one lock.
 //
 // One machine per process (a udev monitor made for one does not hear the next), behind
 // umockdev's preload. umockdev answers ioctls on its own thread; every method here may be
@@ -30,10 +29,8 @@ typedef struct _UMockdevIoctlData UMockdevIoctlData;
 
 namespace ptz::testing {
 
-// The N of each node's /dev/videoN.
 struct VideoNodeNumbers {
-    unsigned capture = 0;
-    unsigned metadata = 1;
+    unsigned capture, metadata;  // the N of /dev/videoN
 };
 
 struct UsbDeviceSpec {
@@ -46,8 +43,7 @@ struct UsbDeviceSpec {
     std::vector<uint8_t> descriptors;
     // Kernel drivers bound to interfaces, by interface number ("uvcvideo", "usbhid").
     std::map<uint8_t, std::string> drivers;
-    // The uvcvideo that binds, and its nodes' numbers: by default the lowest free, as the V4L2
-    // core picks them.
+    // The uvcvideo that binds, and its nodes' numbers: the lowest free unless given.
     UvcvideoKernel kernel = UvcvideoKernel::kReleased;
     std::optional<VideoNodeNumbers> videoNodes;
 };
@@ -94,13 +90,15 @@ class EmulatedUsbDevice {
     // Control transfers are accepted but never finish unless cancelled.
     void setHanging(bool hanging);
 
-    // Called by the usbfs node's ioctl handler on umockdev's thread.
-    bool handleIoctl(void* client);
-
   private:
     friend class EmulatedMachine;
     struct VideoFunction;
-    struct DriverNodes;
+    struct DriverNodes {
+        std::vector<std::string> syspaths;  // in the order the kernel removes them
+        VideoFunction* video = nullptr;
+    };
+
+    bool answerUsbfs(void* client);  // on umockdev's thread
 
     UsbDeviceSpec spec_;
     sim::ManualClock clock_;
@@ -112,9 +110,8 @@ class EmulatedUsbDevice {
     bool gone_ = false;  // every ioctl fails with ENODEV, as on a node whose device went
     std::vector<unsigned long> finishedUrbs_;
     std::vector<unsigned long> hungUrbs_;
-    // What each bound driver made, by interface; uvcvideo's functions stay for the handles
-    // still open on their nodes.
     std::map<uint8_t, DriverNodes> driverNodes_;
+    // uvcvideo's functions stay for the handles still open on their nodes.
     std::vector<std::unique_ptr<VideoFunction>> videoFunctions_;
 };
 
@@ -130,8 +127,8 @@ class EmulatedMachine {
     // Plugs the device in ("add" uevents included), answers its usbfs node and binds the
     // spec's drivers.
     EmulatedUsbDevice& add(UsbDeviceSpec spec = {});
-    // Binds `driver` to the interface (usbfs then refuses to claim it) and makes its nodes, or
-    // unbinds whatever is bound for an empty name, removing them first.
+    // Binds `driver` to the interface (usbfs then refuses to claim it), or unbinds whatever is
+    // bound for an empty name; the driver's nodes come and go with it.
     void setDriver(EmulatedUsbDevice& device, uint8_t interfaceNumber, const std::string& driver);
     // Unplugs the device: "remove" uevents, children first; sysfs entries gone; its open nodes
     // answer ENODEV.
@@ -146,13 +143,15 @@ class EmulatedMachine {
     void bind(EmulatedUsbDevice& device, uint8_t interfaceNumber, const std::string& driver);
     void unbind(EmulatedUsbDevice& device, uint8_t interfaceNumber);
     void removeNode(const std::string& syspath);
+    // "videoN" or "hidrawN" of the lowest N free, as the V4L2 core and hidraw pick them.
+    std::string freeNodeName(const std::string& prefix);
+    std::string nodeLine(const std::string& name);
 
     UMockdevTestbed* testbed_ = nullptr;
     std::vector<std::unique_ptr<EmulatedUsbDevice>> devices_;
     std::vector<void*> handlers_;
-    std::set<unsigned> videoNumbersInUse_;
-    std::set<unsigned> hidrawNumbersInUse_;
-    unsigned hidDevicesMade_ = 0;
+    std::set<std::string> nodeNamesInUse_;
+    unsigned hidDevicesAdded_ = 0;
     bool actsAsNobody_ = false;
 };
 
@@ -161,23 +160,15 @@ class EmulatedMachine {
 // `length` is 0 or the caller's memory cannot be read.
 using IoctlBlock = std::unique_ptr<UMockdevIoctlData, void (*)(void*)>;
 IoctlBlock resolve(UMockdevIoctlData* parent, size_t offset, size_t length);
-// Adds devices from umockdev's record format; throws what umockdev reports.
+// Adds devices in umockdev's record format; throws what umockdev reports.
 void addRecords(UMockdevTestbed* testbed, const std::string& records);
 // Answers the node's ioctls with `handler` (a UMockdevIoctlBase); throws what umockdev reports.
 void attachIoctl(UMockdevTestbed* testbed, const std::string& devnode, void* handler);
 
-// Integration test binaries run behind umockdev's preload, which redirects /sys and /dev to the
-// testbed; it must be in place from the process's start.
-// True when the preload is loaded into this process.
-bool runsBehindUmockdevPreload();
-
-// Returns when the process runs behind the preload; otherwise re-executes the binary once with
-// it (and ASAN_OPTIONS that tolerate it) and does not return. Exits with 1 when the preload
-// cannot be loaded, so that no test ever reads the machine's real devices.
+// Returns when the process runs behind umockdev's preload, which redirects /sys and /dev to the
+// testbed and must be in place from the start; otherwise re-executes the binary once with it
+// (and ASAN_OPTIONS that tolerate it) and does not return. Exits with 1 when the preload cannot
+// be loaded, so that no test ever reads the machine's real devices.
 void ensureUmockdevPreload(char** argv);
-
-// main() of an integration test binary: makes sure it runs behind umockdev's preload, then
-// runs the tests.
-int runTestsUnderUmockdev(int argc, char** argv);
 
 }  // namespace ptz::testing

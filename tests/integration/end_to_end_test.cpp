@@ -1,9 +1,5 @@
 // The running app's pieces together: the real window, the udev HID watcher and both real USB
 // backends, against emulated cameras whose hidraw nodes hang off their USB devices.
-
-// First: GLib's headers, which it includes, use `signals` as a name, which Qt makes a keyword.
-#include "emulated_machine.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,6 +13,7 @@
 
 #include "discovery/device_watcher.h"
 #include "discovery/st_dev_ref.h"
+#include "emulated_machine.h"
 #include "platform/hid/hid_device.h"
 #include "platform/hid/hid_manager_factory.h"
 #include "platform/usb/usb_registry_factory.h"

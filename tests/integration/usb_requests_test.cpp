@@ -241,3 +241,9 @@ TEST(PtzctlEndToEnd, ListsTheCameraAndAPanStartedByOneRunIsStoppedByTheNext) {
 
 }  // namespace
 }  // namespace ptz
+
+int main(int argc, char** argv) {
+    ptz::testing::ensureUmockdevPreload(argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
