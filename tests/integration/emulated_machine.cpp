@@ -101,11 +101,10 @@ T read(const IoctlBlock& data) {
     return value;
 }
 
-// Reaches the caller when the ioctl completes.
+// Reaches the caller when the ioctl completes (umockdev only reads `bytes`).
 void write(UMockdevIoctlData* data, size_t offset, const void* bytes, size_t length) {
-    std::vector<guint8> copy(static_cast<const guint8*>(bytes),
-                             static_cast<const guint8*>(bytes) + length);
-    umockdev_ioctl_data_update(data, offset, copy.data(), static_cast<gint>(length));
+    umockdev_ioctl_data_update(data, offset, static_cast<guint8*>(const_cast<void*>(bytes)),
+                               static_cast<gint>(length));
 }
 
 UMockdevIoctlBase* newHandler(GCallback onIoctl, gpointer data) {
@@ -394,8 +393,7 @@ bool EmulatedUsbDevice::answerUsbfs(void* clientPointer) {
             finishedUrbs_.push_back(target->client_addr);
             return complete(0);
         }
-        case USBDEVFS_REAPURBNDELAY:
-        case USBDEVFS_REAPURB: {
+        case USBDEVFS_REAPURBNDELAY: {
             if (finishedUrbs_.empty()) {
                 return fail(EAGAIN);
             }
@@ -493,22 +491,25 @@ void EmulatedMachine::bind(EmulatedUsbDevice& device, uint8_t interfaceNumber,
                            const std::string& driver) {
     const std::string path = device.interfaceSyspath(interfaceNumber);
     const std::vector<Interface> interfaces = firstConfiguration(device.spec_.descriptors).second;
-    const auto bound = std::find_if(interfaces.begin(), interfaces.end(), [&](const Interface& i) {
-        return i.number == interfaceNumber;
-    });
-    const unsigned kind =
-        bound == interfaces.end() ? 0 : bound->interfaceClass << 8 | bound->subclass;
+    if (std::none_of(interfaces.begin(), interfaces.end(), [&](const Interface& i) {
+            return i.number == interfaceNumber &&
+                   (driver == "uvcvideo" ? i.interfaceClass == 0x0e && i.subclass == 0x01
+                                         : driver != "usbhid" || i.interfaceClass == 0x03);
+        })) {
+        throw std::runtime_error(driver + " does not bind to interface " + path);
+    }
     EmulatedUsbDevice::DriverNodes made;
-    std::string records;
     if (driver == "uvcvideo") {
-        if (kind != 0x0e01) {
-            throw std::runtime_error("uvcvideo binds to a VideoControl interface");
-        }
         const std::optional<VideoNodeNumbers>& numbers = device.spec_.videoNodes;
-        std::unique_ptr<EmulatedUsbDevice::VideoFunction> function(
-            new EmulatedUsbDevice::VideoFunction{
-                device, {device.camera_, device.spec_.kernel}, {}});
+        auto* function =
+            new EmulatedUsbDevice::VideoFunction{device, {device.camera_, device.spec_.kernel}, {}};
+        {
+            const std::lock_guard lock(device.mutex_);
+            device.videoFunctions_.emplace_back(function);
+        }
+        made.video = function;
         // uvc_register_video_device, then uvc_meta_register: index 0 and 1 of the interface.
+        std::string records;
         for (const VideoNodeKind kind : {VideoNodeKind::kCapture, VideoNodeKind::kMetadata}) {
             const bool capture = kind == VideoNodeKind::kCapture;
             const std::string name =
@@ -521,15 +522,15 @@ void EmulatedMachine::bind(EmulatedUsbDevice& device, uint8_t interfaceNumber,
                        attribute("dev", "81:" + name.substr(5)) +
                        attribute("index", capture ? "0" : "1") +
                        attribute("name", device.spec_.camera.product) + "\n";
-            function->nodes[capture ? 0 : 1] = {function.get(), kind, "/dev/" + name};
+            function->nodes[capture ? 0 : 1] = {function, kind, "/dev/" + name};
         }
-        made.video = function.get();
-        const std::lock_guard lock(device.mutex_);
-        device.videoFunctions_.push_back(std::move(function));
+        addRecords(testbed_, records);
+        for (auto& node : function->nodes) {
+            handlers_.push_back(
+                newHandler(G_CALLBACK(&EmulatedUsbDevice::VideoFunction::onIoctl), &node));
+            attachIoctl(testbed_, node.devnode, handlers_.back());
+        }
     } else if (driver == "usbhid") {
-        if (kind >> 8 != 0x03) {
-            throw std::runtime_error("usbhid binds to an HID interface");
-        }
         // hid_add_device names the device by bus, ids and a count of all ever added.
         const std::vector<uint8_t>& d = device.spec_.descriptors;
         const std::string hid = path + "/0003:" + hex(d[8] | d[9] << 8, 4, true) + ":" +
@@ -537,19 +538,11 @@ void EmulatedMachine::bind(EmulatedUsbDevice& device, uint8_t interfaceNumber,
                                 hex(++hidDevicesAdded_, 4, true);
         const std::string name = freeNodeName("hidraw");
         made.syspaths = {hid + "/hidraw/" + name, hid};
-        records = "P: " + hid.substr(4) +
-                  "\nE: SUBSYSTEM=hid\nE: DRIVER=hid-generic\n\nP: " + made.syspaths[0].substr(4) +
-                  "\n" + nodeLine(name) + "E: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + name + "\n" +
-                  attribute("dev", "242:" + name.substr(6));
-    }
-    if (!records.empty()) {
-        addRecords(testbed_, records);
-    }
-    for (auto& node : made.video != nullptr ? std::span(made.video->nodes)
-                                            : std::span<EmulatedUsbDevice::VideoFunction::Node>()) {
-        handlers_.push_back(
-            newHandler(G_CALLBACK(&EmulatedUsbDevice::VideoFunction::onIoctl), &node));
-        attachIoctl(testbed_, node.devnode, handlers_.back());
+        addRecords(testbed_, "P: " + hid.substr(4) +
+                                 "\nE: SUBSYSTEM=hid\nE: DRIVER=hid-generic\n\nP: " +
+                                 made.syspaths[0].substr(4) + "\n" + nodeLine(name) +
+                                 "E: SUBSYSTEM=hidraw\nE: DEVNAME=/dev/" + name + "\n" +
+                                 attribute("dev", "242:" + name.substr(6)));
     }
     {
         const std::lock_guard lock(device.mutex_);

@@ -1,15 +1,14 @@
-// An emulated machine on umockdev, for tests of the real USB, uvcvideo and HID layers. A USB
-// device is what the kernel shows of one plugged in: a usb_device in sysfs with a usb_interface
-// child per interface (with a `driver` link while a kernel driver holds it), and its usbfs node,
-// which reads as the descriptors and whose ioctls are answered as drivers/usb/core/devio.c
-// answers them. As in the kernel, a driver bound to an interface makes its nodes: uvcvideo on a
+// An emulated machine on umockdev. A USB device is what the kernel shows of one plugged in: a
+// usb_device in sysfs with a usb_interface child per interface (with a `driver` link while a
+// kernel driver holds it), and its usbfs node, which reads as the descriptors and answers ioctls
+// as drivers/usb/core/devio.c does. A driver bound to an interface makes its nodes: uvcvideo on a
 // VideoControl interface a capture and then a metadata node, answered by the model of the
-// driver; usbhid on an HID interface an HID device and its hidraw node. Requests from either
-// path reach the device's firmware, a SimulatedCamera, under the device's one lock.
+// driver; usbhid on an HID interface an HID device and its hidraw node. Either path reaches the
+// device's firmware, a SimulatedCamera, under the device's one lock.
 //
 // One machine per process (a udev monitor made for one does not hear the next), behind
-// umockdev's preload. umockdev answers ioctls on its own thread; every method here may be
-// called from the test's thread at any time.
+// umockdev's preload, which answers ioctls on its own thread; the methods here may be called
+// from the test's thread at any time.
 #pragma once
 
 #include <cstdint>
@@ -39,10 +38,8 @@ struct UsbDeviceSpec {
     uint8_t deviceNumber = 2;
     // The firmware: ids, product string, the VideoControl interface's number.
     sim::CameraSpec camera;
-    // The device and configuration descriptors; empty for the firmware's own.
-    std::vector<uint8_t> descriptors;
-    // Kernel drivers bound to interfaces, by interface number ("uvcvideo", "usbhid").
-    std::map<uint8_t, std::string> drivers;
+    std::vector<uint8_t> descriptors;        // device + configuration; empty: the firmware's own
+    std::map<uint8_t, std::string> drivers;  // by interface number: "uvcvideo", "usbhid"
     // The uvcvideo that binds, and its nodes' numbers: the lowest free unless given.
     UvcvideoKernel kernel = UvcvideoKernel::kReleased;
     std::optional<VideoNodeNumbers> videoNodes;
@@ -67,15 +64,14 @@ class EmulatedUsbDevice {
     uint32_t locationId() const;
     // The hidraw node usbhid made for the interface.
     std::string hidrawSyspath(uint8_t interfaceNumber) const;
-    // Of the nodes uvcvideo made last: the capture node ("/dev/video0"), and the ioctl requests
-    // that reached each, in order.
+    // Of uvcvideo's latest nodes: the capture node ("/dev/video0"), the ioctls each had.
     std::string captureNode() const;
     std::vector<unsigned long> videoIoctls(VideoNodeKind kind) const;
 
     // The requests that reached the firmware, as sim::requestLine writes them.
     std::vector<std::string> requestLines() const;
     void clearRequests();
-    // Runs `use` on the firmware while no request is being answered.
+    // `use` of the firmware while no request is answered.
     template <typename Use>
     auto withFirmware(Use&& use) {
         const std::lock_guard lock(mutex_);
@@ -124,14 +120,12 @@ class EmulatedMachine {
 
     UMockdevTestbed* umockdev() const { return testbed_; }
 
-    // Plugs the device in ("add" uevents included), answers its usbfs node and binds the
-    // spec's drivers.
+    // Plugs the device in ("add" uevents), answers its usbfs node, binds the spec's drivers.
     EmulatedUsbDevice& add(UsbDeviceSpec spec = {});
     // Binds `driver` to the interface (usbfs then refuses to claim it), or unbinds whatever is
     // bound for an empty name; the driver's nodes come and go with it.
     void setDriver(EmulatedUsbDevice& device, uint8_t interfaceNumber, const std::string& driver);
-    // Unplugs the device: "remove" uevents, children first; sysfs entries gone; its open nodes
-    // answer ENODEV.
+    // "remove" uevents, children first; sysfs entries gone; its open nodes answer ENODEV.
     void unplug(EmulatedUsbDevice& device);
     // The uevent again, as udev may repeat one.
     void uevent(const std::string& syspath, const char* action);

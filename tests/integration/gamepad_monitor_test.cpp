@@ -143,72 +143,64 @@ class FakeGamepad {
         }
         return pad->disconnected_;  // otherwise the terminal hands out the queued events
     }
+    // evdev_ioctl_handler and evdev_do_ioctl for the ioctls a reader asks of a plain pad.
     static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
         auto* pad = static_cast<FakeGamepad*>(self);
         const std::lock_guard lock(pad->mutex_);
-        pad->answer(client);
-        return TRUE;
-    }
-    // The bitmap evdev hands out for the EVIOCG* read `nr`: event types, key and axis codes,
-    // keys down; none for the rest (relative axes, LEDs, properties...).
-    std::vector<unsigned long> bitmap(unsigned nr) const {
-        std::vector<uint16_t> bits;
-        if (nr == _IOC_NR(EVIOCGBIT(0, 0))) {
-            bits = {EV_SYN, EV_KEY, EV_ABS};
-        } else if (nr == _IOC_NR(EVIOCGBIT(EV_KEY, 0))) {
-            bits = keys_;
-        } else if (nr == _IOC_NR(EVIOCGBIT(EV_ABS, 0))) {
-            for (const auto& [code, info] : axes_) {
-                bits.push_back(code);
-            }
-        } else if (nr == _IOC_NR(EVIOCGKEY(0))) {
-            bits.assign(pressed_.begin(), pressed_.end());
-        }
-        std::vector<unsigned long> words((KEY_MAX + kLongBits) / kLongBits);
-        for (const uint16_t bit : bits) {
-            words[bit / kLongBits] |= 1UL << bit % kLongBits;
-        }
-        return words;
-    }
-    // evdev_ioctl_handler and evdev_do_ioctl for the ioctls a reader asks of a plain pad.
-    void answer(UMockdevIoctlClient* client) {
         const unsigned long request = umockdev_ioctl_client_get_request(client);
         const unsigned nr = _IOC_NR(request);
         const size_t size = _IOC_SIZE(request);
-        const auto reply = [client](const void* bytes, size_t length, long result) {
+        const auto reply = [&](const void* bytes, size_t length, long result) {
             const testing::IoctlBlock data =
                 testing::resolve(umockdev_ioctl_client_get_arg(client), 0, length);
             if (data) {
                 std::memcpy(data->data, bytes, length);
             }
             umockdev_ioctl_client_complete(client, data ? result : -1, data ? 0 : EFAULT);
+            return TRUE;
+        };
+        const auto fail = [&](int error) {
+            umockdev_ioctl_client_complete(client, -1, error);
+            return TRUE;
         };
         const input_id id{BUS_USB, 0x045e, 0x028e, 0x0114};
         const int version = EV_VERSION;
-        if (disconnected_) {
-            umockdev_ioctl_client_complete(client, -1, ENODEV);
+        // bits_to_user: the bitmaps a reader asks, each at the kernel's own length.
+        std::vector<uint16_t> bits;
+        if (pad->disconnected_) {
+            return fail(ENODEV);
         } else if (request == EVIOCGVERSION || request == EVIOCGID) {
-            request == EVIOCGID ? reply(&id, sizeof id, 0) : reply(&version, sizeof version, 0);
+            return request == EVIOCGID ? reply(&id, sizeof id, 0)
+                                       : reply(&version, sizeof version, 0);
         } else if (_IOC_TYPE(request) != 'E' || _IOC_DIR(request) != _IOC_READ) {
-            umockdev_ioctl_client_complete(client, -1, EINVAL);
+            return fail(EINVAL);
         } else if (nr == _IOC_NR(EVIOCGNAME(0))) {
-            const size_t length = std::min(size, name_.size() + 1);
-            reply(name_.c_str(), length, static_cast<long>(length));
+            const size_t length = std::min(size, pad->name_.size() + 1);
+            return reply(pad->name_.c_str(), length, static_cast<long>(length));
         } else if (nr == _IOC_NR(EVIOCGPHYS(0)) || nr == _IOC_NR(EVIOCGUNIQ(0))) {
-            umockdev_ioctl_client_complete(client, -1, ENOENT);  // none, as for uinput pads
+            return fail(ENOENT);  // none, as for uinput pads
         } else if ((nr & ~ABS_MAX) == _IOC_NR(EVIOCGABS(0))) {
-            const auto axis = axes_.find(nr & ABS_MAX);
-            const input_absinfo info = axis != axes_.end() ? axis->second : input_absinfo{};
-            reply(&info, std::min(size, sizeof info), 0);
-        } else if ((nr & ~EV_MAX) == _IOC_NR(EVIOCGBIT(0, 0)) || nr == _IOC_NR(EVIOCGPROP(0)) ||
-                   (nr >= _IOC_NR(EVIOCGKEY(0)) && nr <= _IOC_NR(EVIOCGSW(0)))) {
-            // bits_to_user; libevdev asks each bitmap at the kernel's own length.
-            std::vector<unsigned long> words = bitmap(nr);
-            words.resize((size + sizeof(unsigned long) - 1) / sizeof(unsigned long));
-            reply(words.data(), size, static_cast<long>(size));
-        } else {
-            umockdev_ioctl_client_complete(client, -1, EINVAL);
+            const auto axis = pad->axes_.find(nr & ABS_MAX);
+            const input_absinfo info = axis != pad->axes_.end() ? axis->second : input_absinfo{};
+            return reply(&info, std::min(size, sizeof info), 0);
+        } else if (nr == _IOC_NR(EVIOCGBIT(0, 0))) {
+            bits = {EV_SYN, EV_KEY, EV_ABS};
+        } else if (nr == _IOC_NR(EVIOCGBIT(EV_KEY, 0))) {
+            bits = pad->keys_;
+        } else if (nr == _IOC_NR(EVIOCGBIT(EV_ABS, 0))) {
+            std::for_each(pad->axes_.begin(), pad->axes_.end(),
+                          [&](const auto& axis) { bits.push_back(axis.first); });
+        } else if (nr == _IOC_NR(EVIOCGKEY(0))) {
+            bits.assign(pad->pressed_.begin(), pad->pressed_.end());
+        } else if ((nr & ~EV_MAX) != _IOC_NR(EVIOCGBIT(0, 0)) && nr != _IOC_NR(EVIOCGPROP(0)) &&
+                   (nr < _IOC_NR(EVIOCGKEY(0)) || nr > _IOC_NR(EVIOCGSW(0)))) {
+            return fail(EINVAL);
+        }  // else none set: relative axes, LEDs, properties...
+        std::vector<unsigned long> words(KEY_MAX / kLongBits + 1 + size / sizeof(unsigned long));
+        for (const uint16_t bit : bits) {
+            words[bit / kLongBits] |= 1UL << bit % kLongBits;
         }
+        return reply(words.data(), size, static_cast<long>(size));
     }
 
     UMockdevTestbed* testbed_;

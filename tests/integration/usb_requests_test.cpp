@@ -184,7 +184,7 @@ struct PtzctlRun {
     std::vector<std::string> lines;  // standard output and error
 };
 
-// The child inherits this process's preload and so its testmachine.
+// The child inherits this process's preload and so its testbed.
 PtzctlRun ptzctl(const std::string& arguments) {
     PtzctlRun run;
     std::FILE* pipe = popen((PTZCTL_PATH " " + arguments + " 2>&1").c_str(), "r");
