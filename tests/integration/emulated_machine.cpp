@@ -205,10 +205,7 @@ void ensureUmockdevPreload(char** argv) {
 
 UsbDeviceSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNumber,
                        uint16_t vendorId, uint16_t productId) {
-    UsbDeviceSpec spec;
-    spec.bus = bus;
-    spec.ports = std::move(ports);
-    spec.deviceNumber = deviceNumber;
+    UsbDeviceSpec spec{bus, std::move(ports), deviceNumber, {}, {}, {}, {}, {}};
     spec.camera.vendorId = vendorId;
     spec.camera.productId = productId;
     return spec;

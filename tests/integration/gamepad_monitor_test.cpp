@@ -232,7 +232,6 @@ class GamepadMonitorTest : public ::testing::Test {
     }
 
     testing::EmulatedMachine machine;
-    UMockdevTestbed* testbed = machine.umockdev();
     std::vector<std::string> log;
     RecordingGamepadTarget target;
     GamepadControl control{target};
@@ -242,7 +241,7 @@ class GamepadMonitorTest : public ::testing::Test {
 // Centring lost in an overflow still stops; at rest the GUI thread sleeps in the event loop: no
 // timer, nothing polled, only a descriptor with something to say wakes it.
 TEST_F(GamepadMonitorTest, StickDeflectionPansAtItsProportionalSpeedCentringStopsThenItSleeps) {
-    FakeGamepad pad(testbed, 20);
+    FakeGamepad pad(machine.umockdev(), 20);
     ASSERT_EQ(monitor->open(), 0);
     pad.send({{ABS_X, 16447}});  // half way out past the flat zone
     pad.send({{ABS_X, 32767}, {ABS_Y, -32768}});
@@ -274,14 +273,14 @@ TEST_F(GamepadMonitorTest, StickDeflectionPansAtItsProportionalSpeedCentringStop
 // right stick on ABS_RZ and its digital triggers; its hat is the D-pad.
 TEST_F(GamepadMonitorTest, PadsComeAndGoAndAnUnpluggedPadStopsWhatItStarted) {
     target.osdTab = true;
-    FakeGamepad first(testbed, 21);
+    FakeGamepad first(machine.umockdev(), 21);
     ASSERT_EQ(monitor->open(), 0);
     first.send({{ABS_X, 32767}});
     ASSERT_TRUE(waitForCalls(1));
     first.disconnect();
     ASSERT_TRUE(waitForCalls(2));
     first.unplug();
-    FakeGamepad second(testbed, 22, kPlainHidPad);  // arrives while the monitor watches
+    FakeGamepad second(machine.umockdev(), 22, kPlainHidPad);  // arrives while the monitor watches
     ASSERT_TRUE(waitForLog("Gamepad /dev/input/event22 connected: USB Gamepad"));
     second.send({{ABS_RZ, 0}});  // right stick pushed up
     second.send({{ABS_RZ, 128}});

@@ -197,27 +197,26 @@ PtzctlRun ptzctl(const std::string& arguments) {
     return run;
 }
 
-// A keyboard: a device, a configuration and one HID interface (boot protocol), under usbhid;
-// no interface of it answers a video class request.
-testing::UsbDeviceSpec keyboardAt(uint8_t port, uint16_t vendorId, uint16_t productId) {
-    testing::UsbDeviceSpec spec = testing::cameraAt(1, {port}, port, vendorId, productId);
+// A keyboard with a supported model's ids, under usbhid; no interface of it answers a video
+// class request.
+testing::UsbDeviceSpec keyboardAt(uint8_t port) {
+    testing::UsbDeviceSpec spec = testing::cameraAt(1, {port}, port);
     spec.camera.product = "Keyboard";
     spec.camera.videoControlInterface = 0xff;
-    spec.descriptors = {18, 1, 0x00, 0x02, 0, 0, 0, 8, static_cast<uint8_t>(vendorId),
-                        static_cast<uint8_t>(vendorId >> 8), static_cast<uint8_t>(productId),
-                        static_cast<uint8_t>(productId >> 8), 0x00, 0x01, 1, 2, 0, 1,
-                        // configuration 1 of 34 bytes, one interface, bus-powered, 100 mA
-                        9, 2, 34, 0, 1, 1, 0, 0x80, 50,
-                        // interface 0: HID, boot keyboard; its HID descriptor; interrupt in
-                        9, 4, 0, 0, 1, 3, 1, 1, 0, 9, 0x21, 0x11, 0x01, 0, 1, 0x22, 63, 0, 7, 5,
-                        0x81, 3, 8, 0, 10};
+    // clang-format off
+    spec.descriptors = {18, 1, 0, 2, 0, 0, 0, 8, 0x7e, 0x2e, 0x06, 0x06, 0, 1, 1, 2, 0, 1,  // device
+                        9, 2, 34, 0, 1, 1, 0, 0x80, 50,  // configuration 1: 34 bytes, one interface
+                        9, 4, 0, 0, 1, 3, 1, 1, 0,       // interface 0: HID, boot keyboard
+                        9, 0x21, 0x11, 1, 0, 1, 0x22, 63, 0,  // its HID descriptor
+                        7, 5, 0x81, 3, 8, 0, 10};             // an interrupt IN endpoint
+    // clang-format on
     spec.drivers[0] = "usbhid";
     return spec;
 }
 
 TEST(PtzctlEndToEnd, ListsTheCameraAndAPanStartedByOneRunIsStoppedByTheNext) {
     testing::EmulatedMachine machine;
-    machine.add(keyboardAt(2, 0x2e7e, 0x0606));
+    machine.add(keyboardAt(2));
     testing::UsbDeviceSpec spec = testing::cameraAt(1, {3}, 3);
     spec.drivers[kHid] = "usbhid";
     testing::EmulatedUsbDevice& camera = machine.add(spec);
