@@ -11,6 +11,7 @@
 // from the test's thread at any time.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -77,8 +78,8 @@ class EmulatedUsbDevice {
         const std::lock_guard lock(mutex_);
         return use(camera_);
     }
-    // The firmware's time, which moves when told.
-    sim::ManualClock& clock() { return clock_; }
+    // Moves the firmware's time, which stands still otherwise.
+    void advanceClock(std::chrono::milliseconds by);
 
     // The next `count` claims fail with `errnoValue` (EBUSY: another program holds the
     // interface for a moment); a negative count: all of them.

@@ -230,7 +230,7 @@ TEST(PtzctlEndToEnd, ListsTheCameraAndAPanStartedByOneRunIsStoppedByTheNext) {
 
     EXPECT_EQ(ptzctl("pan right").status, 0);
     EXPECT_TRUE(state().moving);
-    camera.clock().advance(std::chrono::seconds(1));
+    camera.advanceClock(std::chrono::seconds(1));
     const PtzctlRun stopped = ptzctl("pan stop");
     EXPECT_EQ(stopped.status, 0);
     EXPECT_THAT(stopped.lines, IsEmpty());
