@@ -20,14 +20,15 @@
 #include <vector>
 
 #include "emulated_machine.h"
+#include "log_capture.h"
 #include "platform/input/gamepad_monitor_factory.h"
-#include "platform/log.h"
 #include "recording_gamepad_target.h"
 #include "ui/logic/gamepad_control.h"
 
 namespace ptz {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using testing::RecordingGamepadTarget;
 using Changes = std::vector<std::pair<uint16_t, int32_t>>;  // axis or key code, value
@@ -216,23 +217,13 @@ class FakeGamepad {
 
 class GamepadMonitorTest : public ::testing::Test {
   protected:
-    GamepadMonitorTest() {
-        setLogSink([this](std::string_view line) { log.emplace_back(line); });
-        monitor->setListener(&control);
-    }
-    ~GamepadMonitorTest() override {
-        monitor.reset();
-        setLogSink({});
-    }
+    GamepadMonitorTest() { monitor->setListener(&control); }
     bool waitForCalls(size_t count) {
         return QTest::qWaitFor([&] { return target.calls.size() >= count; });
     }
-    bool waitForLog(const std::string& line) {
-        return QTest::qWaitFor([&] { return std::count(log.begin(), log.end(), line) > 0; });
-    }
 
     testing::EmulatedMachine machine;
-    std::vector<std::string> log;
+    testing::LogCapture log;
     RecordingGamepadTarget target;
     GamepadControl control{target};
     std::unique_ptr<GamepadMonitor> monitor = createGamepadMonitor();
@@ -281,7 +272,10 @@ TEST_F(GamepadMonitorTest, PadsComeAndGoAndAnUnpluggedPadStopsWhatItStarted) {
     ASSERT_TRUE(waitForCalls(2));
     first.unplug();
     FakeGamepad second(machine.umockdev(), 22, kPlainHidPad);  // arrives while the monitor watches
-    ASSERT_TRUE(waitForLog("Gamepad /dev/input/event22 connected: USB Gamepad"));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::count(log.lines.begin(), log.lines.end(),
+                          "Gamepad /dev/input/event22 connected: USB Gamepad") > 0;
+    }));
     second.send({{ABS_RZ, 0}});  // right stick pushed up
     second.send({{ABS_RZ, 128}});
     second.send({{BTN_TL2, 1}});
@@ -291,8 +285,8 @@ TEST_F(GamepadMonitorTest, PadsComeAndGoAndAnUnpluggedPadStopsWhatItStarted) {
     ASSERT_TRUE(waitForCalls(7));
     EXPECT_THAT(target.calls, ElementsAre("panTilt 1/255 0/0", "panTilt 0/255 0/0", "zoom 1/7",
                                           "zoom 0/7", "zoom -1/7", "osd up", "zoom 0/7"));
-    EXPECT_EQ(std::count(log.begin(), log.end(), "Gamepad Microsoft X-Box 360 pad gone"), 1);
-    EXPECT_EQ(std::count(log.begin(), log.end(), "Gamepad USB Gamepad gone"), 1);
+    EXPECT_THAT(log.lines, Contains("Gamepad Microsoft X-Box 360 pad gone").Times(1));
+    EXPECT_THAT(log.lines, Contains("Gamepad USB Gamepad gone").Times(1));
 }
 
 }  // namespace
