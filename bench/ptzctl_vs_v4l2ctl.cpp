@@ -184,6 +184,7 @@ int main(int argc, char** argv) {
     testing::EmulatedMachine machine;
     testing::UsbDeviceSpec spec;
     spec.drivers = {{kVideoControl, "uvcvideo"}, {kHid, "usbhid"}};
+    spec.videoNodes = testing::VideoNodeNumbers{.capture = 0, .metadata = 1};
     testing::EmulatedUsbDevice& camera = machine.add(spec);
 
     char location[16];
@@ -191,8 +192,7 @@ int main(int argc, char** argv) {
     std::vector<Contender> contenders{
         {"v4l2-ctl",
          "v4l2-ctl --set-ctrl pan_speed=10",
-         {inPath("v4l2-ctl", "v4l-utils"), "-d", camera.captureNode(), "--set-ctrl",
-          "pan_speed=10"},
+         {inPath("v4l2-ctl", "v4l-utils"), "-d", "/dev/video0", "--set-ctrl", "pan_speed=10"},
          {},
          {}},
         {"ptzctl", "ptzctl pan right", {PTZCTL_PATH, "pan", "right"}, {}, {}},

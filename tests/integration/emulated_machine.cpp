@@ -253,11 +253,6 @@ std::string EmulatedUsbDevice::hidrawSyspath(uint8_t interfaceNumber) const {
     return driverNodes_.at(interfaceNumber).syspaths.at(0);
 }
 
-std::string EmulatedUsbDevice::captureNode() const {
-    const std::lock_guard lock(mutex_);
-    return videoFunctions_.back()->nodes[0].devnode;
-}
-
 std::vector<unsigned long> EmulatedUsbDevice::videoIoctls(VideoNodeKind kind) const {
     const std::lock_guard lock(mutex_);
     return videoFunctions_.back()->nodes[kind == VideoNodeKind::kCapture ? 0 : 1].ioctls;

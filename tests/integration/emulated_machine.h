@@ -65,8 +65,7 @@ class EmulatedUsbDevice {
     uint32_t locationId() const;
     // The hidraw node usbhid made for the interface.
     std::string hidrawSyspath(uint8_t interfaceNumber) const;
-    // Of uvcvideo's latest nodes: the capture node ("/dev/video0"), the ioctls each had.
-    std::string captureNode() const;
+    // The ioctl requests each of uvcvideo's latest nodes had, in order.
     std::vector<unsigned long> videoIoctls(VideoNodeKind kind) const;
 
     // The requests that reached the firmware, as sim::requestLine writes them.
