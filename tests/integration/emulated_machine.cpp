@@ -314,19 +314,17 @@ bool EmulatedUsbDevice::answerUsbfs(void* clientPointer) {
     if (argumentSize != 0 && !target) {
         return fail(EFAULT);
     }
+    const auto reply = [&](const auto& value) {
+        write(target.get(), 0, &value, sizeof value);
+        return complete(0);
+    };
     switch (request) {
-        case USBDEVFS_GET_CAPABILITIES: {
-            const uint32_t capabilities =
-                USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
-                USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
-            write(target.get(), 0, &capabilities, sizeof capabilities);
-            return complete(0);
-        }
-        case USBDEVFS_CONNECTINFO: {
-            const usbdevfs_connectinfo info{spec_.deviceNumber, 0};
-            write(target.get(), 0, &info, sizeof info);
-            return complete(0);
-        }
+        case USBDEVFS_GET_CAPABILITIES:
+            return reply(uint32_t{USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
+                                  USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+                                  USBDEVFS_CAP_REAP_AFTER_DISCONNECT});
+        case USBDEVFS_CONNECTINFO:
+            return reply(usbdevfs_connectinfo{spec_.deviceNumber, 0});
         case USBDEVFS_GET_SPEED:
             return complete(3);  // USB_SPEED_HIGH
         case USBDEVFS_RELEASEINTERFACE:
@@ -380,23 +378,22 @@ bool EmulatedUsbDevice::answerUsbfs(void* clientPointer) {
                 std::min<size_t>(setup[6] | setup[7] << 8, length - kSetupLength);
             std::vector<uint8_t> stage(buffer->data + kSetupLength,
                                        buffer->data + kSetupLength + wLength);
-            const sim::ControlReply reply = camera_.controlRequest(setup, stage);
-            if ((setup[0] & 0x80) != 0 && !reply.stalled) {
-                write(buffer.get(), kSetupLength, stage.data(), reply.length);
+            const sim::ControlReply answer = camera_.controlRequest(setup, stage);
+            if ((setup[0] & 0x80) != 0 && !answer.stalled) {
+                write(buffer.get(), kSetupLength, stage.data(), answer.length);
             }
-            urb.status = reply.stalled ? -EPIPE : 0;
-            urb.actual_length = reply.stalled ? 0 : static_cast<int>(reply.length);
-            write(target.get(), 0, &urb, sizeof urb);
+            urb.status = answer.stalled ? -EPIPE : 0;
+            urb.actual_length = answer.stalled ? 0 : static_cast<int>(answer.length);
             finishedUrbs_.push_back(target->client_addr);
-            return complete(0);
+            return reply(urb);
         }
         case USBDEVFS_REAPURBNDELAY: {
             if (finishedUrbs_.empty()) {
                 return fail(EAGAIN);
             }
-            write(target.get(), 0, &finishedUrbs_.front(), sizeof(unsigned long));
+            const unsigned long urbAddress = finishedUrbs_.front();
             finishedUrbs_.erase(finishedUrbs_.begin());
-            return complete(0);
+            return reply(urbAddress);
         }
         case USBDEVFS_DISCARDURB: {
             // The argument is the URB's address itself.
