@@ -87,8 +87,10 @@ TEST_F(UsbLayer, BindsByIdsAndByLocation) {
 
 // Another program holds the interface for a moment: the claim is tried again for a while, then
 // the request fails as exclusive access. A camera that never answers holds the caller for a
-// bounded time, not forever nor not at all.
-TEST_F(UsbLayer, ABusyInterfaceIsWaitedOutForAWhileAndAHungTransferTimesOut) {
+// bounded time, not forever nor not at all. Unplugged, and the same camera plugged in again at
+// the same port with a new device number: the old binding reaches nothing. A node that may not
+// be opened: not permitted.
+TEST_F(UsbLayer, EachWayARequestFailsOnTheBus) {
     EmulatedUsbDevice& camera = machine.add();
     const auto control = bindByIds();
     camera.refuseClaims(EBUSY, 3);
@@ -109,15 +111,7 @@ TEST_F(UsbLayer, ABusyInterfaceIsWaitedOutForAWhileAndAHungTransferTimesOut) {
     EXPECT_THAT(Clock::now() - start, AllOf(Ge(300ms), Lt(3s)));
     camera.setHanging(false);
     EXPECT_TRUE(control->ClickOsdBackBtn());
-    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c5)",
-                                       "CameraControl Error: Control request failed: e00002d6"));
-}
 
-// Unplugged, and the same camera plugged in again at the same port with a new device number:
-// the old binding reaches nothing. A node that may not be opened: not permitted.
-TEST_F(UsbLayer, NothingReachesTheDeviceThatTakesAnUnpluggedOnesPlaceOrAForbiddenNode) {
-    EmulatedUsbDevice& camera = machine.add();
-    const auto control = bindByIds();
     machine.unplug(camera);
     EXPECT_FALSE(control->ClickOsdBackBtn());
     EmulatedUsbDevice& successor = machine.add(testing::cameraAt(1, {2}, 3));
@@ -125,7 +119,9 @@ TEST_F(UsbLayer, NothingReachesTheDeviceThatTakesAnUnpluggedOnesPlaceOrAForbidde
     EXPECT_THAT(successor.requestLines(), IsEmpty());
     machine.denyAccess(successor.devnode());
     EXPECT_FALSE(bindByIds()->ClickOsdBackBtn());
-    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c0)",
+    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c5)",
+                                       "CameraControl Error: Control request failed: e00002d6",
+                                       "CameraControl Error: Unable to open interface (e00002c0)",
                                        "CameraControl Error: Unable to open interface (e00002c0)",
                                        "CameraControl Error: Unable to open interface (e00002e2)"));
 }
