@@ -255,7 +255,9 @@ std::string EmulatedUsbDevice::hidrawSyspath(uint8_t interfaceNumber) const {
 
 std::vector<unsigned long> EmulatedUsbDevice::videoIoctls(VideoNodeKind kind) const {
     const std::lock_guard lock(mutex_);
-    return videoFunctions_.back()->nodes[kind == VideoNodeKind::kCapture ? 0 : 1].ioctls;
+    return videoFunctions_.empty()
+               ? std::vector<unsigned long>{}
+               : videoFunctions_.back()->nodes[kind == VideoNodeKind::kCapture ? 0 : 1].ioctls;
 }
 
 std::vector<std::string> EmulatedUsbDevice::requestLines() const {

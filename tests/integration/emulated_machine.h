@@ -65,13 +65,13 @@ class EmulatedUsbDevice {
     uint32_t locationId() const;
     // The hidraw node usbhid made for the interface.
     std::string hidrawSyspath(uint8_t interfaceNumber) const;
-    // The ioctl requests each of uvcvideo's latest nodes had, in order.
+    // The ioctl requests each of uvcvideo's latest nodes had, in order; none before it binds.
     std::vector<unsigned long> videoIoctls(VideoNodeKind kind) const;
 
     // The requests that reached the firmware, as sim::requestLine writes them.
     std::vector<std::string> requestLines() const;
     void clearRequests();
-    // `use` of the firmware while no request is answered.
+    // Runs `use` on the firmware while no request is being answered.
     template <typename Use>
     auto withFirmware(Use&& use) {
         const std::lock_guard lock(mutex_);

@@ -147,11 +147,9 @@ TEST_F(UsbLayer, EachRequestGoesWhereTheInterfaceIsHeldThen) {
     EXPECT_TRUE(control->moveZoom(0, 3));
     setUvcvideoCallTrace({});
     EXPECT_THAT(calls, ElementsAre("open", "close"));
-    const size_t onTheNode = camera.videoIoctls(testing::VideoNodeKind::kCapture).size();
     machine.setDriver(camera, kVideoControl, "");
     camera.clearRequests();
     EXPECT_TRUE(control->ClickOsdBackBtn());
-    EXPECT_EQ(camera.videoIoctls(testing::VideoNodeKind::kCapture).size(), onTheNode);
     EXPECT_THAT(camera.requestLines(), ElementsAre("21 01 00 06 00 13 02 00 | 00 00"));
 
     // The uvcvideo backend alone, as the registry binds it to the VideoControl interface.
