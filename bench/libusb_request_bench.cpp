@@ -19,9 +19,9 @@
 #include <string_view>
 
 #include "camera/uvc_camera_control.h"
+#include "emulated_machine.h"
 #include "platform/log.h"
 #include "platform/usb/usb_registry_factory.h"
-#include "usb_testbed.h"
 
 namespace {
 
@@ -31,16 +31,16 @@ constexpr int64_t kProductId = 0x0606;
 // The simulated camera on an emulated bus, and a camera control bound to it through the factory.
 class BoundCamera {
   public:
-    BoundCamera() : camera_(bed_.add()), registry_(ptz::createUsbRegistry()) {
+    BoundCamera() : camera_(machine_.add()), registry_(ptz::createUsbRegistry()) {
         control_ = ptz::UVCCameraControl::initWithVendorID(*registry_, kVendorId, kProductId);
     }
 
     ptz::UVCCameraControl& control() { return *control_; }
-    ptz::testing::EmulatedUsbCamera& camera() { return camera_; }
+    ptz::testing::EmulatedUsbDevice& camera() { return camera_; }
 
   private:
-    ptz::testing::UsbTestbed bed_;
-    ptz::testing::EmulatedUsbCamera& camera_;
+    ptz::testing::EmulatedMachine machine_;
+    ptz::testing::EmulatedUsbDevice& camera_;
     std::unique_ptr<ptz::UsbRegistry> registry_;
     std::shared_ptr<ptz::UVCCameraControl> control_;
 };
@@ -69,8 +69,8 @@ void BM_LibusbGetCur(benchmark::State& state) {
 BENCHMARK(BM_LibusbGetCur);
 
 int serveCamera() {
-    ptz::testing::UsbTestbed bed;
-    bed.add();
+    ptz::testing::EmulatedMachine machine;
+    machine.add();
     const char* dir = std::getenv("UMOCKDEV_DIR");
     std::printf("UMOCKDEV_DIR=%s\n", dir != nullptr ? dir : "");
     std::fflush(stdout);

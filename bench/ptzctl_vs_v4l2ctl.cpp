@@ -37,9 +37,7 @@
 #include <utility>
 #include <vector>
 
-#include "emulated_video_nodes.h"
-#include "hid_testbed.h"
-#include "usb_testbed.h"
+#include "emulated_machine.h"
 
 extern char** environ;
 
@@ -47,8 +45,7 @@ namespace {
 
 using namespace ptz;
 
-constexpr uint8_t kHidClass = 3;
-constexpr uint8_t kVideoControl = 0;
+constexpr uint8_t kVideoControl = 0, kHid = 2;  // the simulated camera's interfaces
 constexpr const char* kPanStart = "21 01 00 0e 00 01 04 00 | 01 0a 00 00";
 
 struct Contender {
@@ -184,21 +181,18 @@ int main(int argc, char** argv) {
     const bool callgrind = argc > 1 && std::strcmp(argv[1], "--callgrind") == 0;
     const int rounds = argc > 1 && !callgrind ? std::max(1, std::atoi(argv[1])) : 101;
 
-    testing::UsbTestbed bed;
+    testing::EmulatedMachine machine;
     testing::UsbDeviceSpec spec;
-    spec.drivers[kVideoControl] = "uvcvideo";
-    testing::EmulatedUsbCamera& camera = bed.add(spec);
-    testing::HidTestbed hid(bed.umockdev());
-    hid.addHidNode(camera.interfaceSyspath(camera.firstInterfaceOfClass(kHidClass)));
-    testing::EmulatedVideoNodes nodes(bed.umockdev(), camera.interfaceSyspath(kVideoControl),
-                                      camera.firmware(), testing::UvcvideoKernel::kReleased);
+    spec.drivers = {{kVideoControl, "uvcvideo"}, {kHid, "usbhid"}};
+    spec.videoNodes = testing::VideoNodeNumbers{.capture = 0, .metadata = 1};
+    testing::EmulatedUsbDevice& camera = machine.add(spec);
 
     char location[16];
     std::snprintf(location, sizeof location, "0x%08x", camera.locationId());
     std::vector<Contender> contenders{
         {"v4l2-ctl",
          "v4l2-ctl --set-ctrl pan_speed=10",
-         {inPath("v4l2-ctl", "v4l-utils"), "-d", nodes.captureNode(), "--set-ctrl", "pan_speed=10"},
+         {inPath("v4l2-ctl", "v4l-utils"), "-d", "/dev/video0", "--set-ctrl", "pan_speed=10"},
          {},
          {}},
         {"ptzctl", "ptzctl pan right", {PTZCTL_PATH, "pan", "right"}, {}, {}},
@@ -219,14 +213,12 @@ int main(int argc, char** argv) {
 
     // A run counts only if it exited with 0 and the pan start reached the camera.
     const auto runChecked = [&](Contender& contender) {
-        nodes.withFirmware([](sim::SimulatedCamera& firmware) { firmware.clearRequests(); });
+        camera.clearRequests();
         const Run run = spawnTimed(contender.argv);
         bool started = false;
-        nodes.withFirmware([&](sim::SimulatedCamera& firmware) {
-            for (const sim::RecordedRequest& request : firmware.requests()) {
-                started = started || sim::requestLine(request) == kPanStart;
-            }
-        });
+        for (const std::string& line : camera.requestLines()) {
+            started = started || line == kPanStart;
+        }
         if (run.status != 0 || !started) {
             std::fprintf(stderr, "%s: exit status %d, pan start %s\n%s", contender.command.c_str(),
                          run.status, started ? "sent" : "not sent", run.err.c_str());
@@ -236,9 +228,9 @@ int main(int argc, char** argv) {
     };
 
     for (Contender& contender : contenders) {
-        const size_t before = nodes.ioctls(testing::VideoNodeKind::kCapture).size();
+        const size_t before = camera.videoIoctls(testing::VideoNodeKind::kCapture).size();
         runChecked(contender);
-        const std::vector<unsigned long> all = nodes.ioctls(testing::VideoNodeKind::kCapture);
+        const std::vector<unsigned long> all = camera.videoIoctls(testing::VideoNodeKind::kCapture);
         std::printf("%s: %s\n", contender.command.c_str(),
                     ioctlList(std::span(all).subspan(before)).c_str());
     }

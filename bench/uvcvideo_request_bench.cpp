@@ -17,22 +17,18 @@
 #include <string_view>
 
 #include "camera/uvc_camera_control.h"
-#include "emulated_video_nodes.h"
+#include "emulated_machine.h"
 #include "platform/log.h"
 #include "platform/usb/uvcvideo_backend.h"
-#include "usb_testbed.h"
 
 namespace {
 
-using ptz::testing::EmulatedUsbCamera;
+using ptz::testing::EmulatedUsbDevice;
 
-// A camera held by uvcvideo, its nodes, and a camera control bound to it.
+// A camera held by uvcvideo, and a camera control bound to it.
 class EmulatedCamera {
   public:
-    EmulatedCamera()
-        : camera_(bed_.add(heldByUvcvideo())),
-          nodes_(bed_.umockdev(), camera_.interfaceSyspath(0), camera_.firmware(),
-                 ptz::testing::UvcvideoKernel::kFixed) {
+    EmulatedCamera() : camera_(machine_.add(heldByUvcvideo())) {
         ptz::VideoControlBinding binding;
         binding.deviceSyspath = camera_.syspath();
         binding.busNumber = camera_.spec().bus;
@@ -43,20 +39,18 @@ class EmulatedCamera {
     }
 
     ptz::UVCCameraControl& control() { return *control_; }
-    void forget() {
-        nodes_.withFirmware([](ptz::sim::SimulatedCamera& firmware) { firmware.clearRequests(); });
-    }
+    void forget() { camera_.clearRequests(); }
 
   private:
     static ptz::testing::UsbDeviceSpec heldByUvcvideo() {
         ptz::testing::UsbDeviceSpec spec;
         spec.drivers[0] = "uvcvideo";
+        spec.kernel = ptz::testing::UvcvideoKernel::kFixed;
         return spec;
     }
 
-    ptz::testing::UsbTestbed bed_;
-    EmulatedUsbCamera& camera_;
-    ptz::testing::EmulatedVideoNodes nodes_;
+    ptz::testing::EmulatedMachine machine_;
+    EmulatedUsbDevice& camera_;
     std::shared_ptr<ptz::UVCCameraControl> control_;
 };
 

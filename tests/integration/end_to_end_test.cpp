@@ -1,9 +1,5 @@
 // The running app's pieces together: the real window, the udev HID watcher and both real USB
 // backends, against emulated cameras whose hidraw nodes hang off their USB devices.
-
-// First: GLib's headers, which it includes, use `signals` as a name, which Qt makes a keyword.
-#include "emulated_video_nodes.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,13 +8,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "discovery/device_watcher.h"
 #include "discovery/st_dev_ref.h"
-#include "hid_testbed.h"
+#include "emulated_machine.h"
 #include "platform/hid/hid_device.h"
 #include "platform/hid/hid_manager_factory.h"
 #include "platform/usb/usb_registry_factory.h"
@@ -27,31 +22,23 @@
 #include "ui/main_window.h"
 #include "ui/view_controller.h"
 #include "ui/view_controller2.h"
-#include "usb_testbed.h"
 
 namespace ptz {
 namespace {
 
-using testing::EmulatedUsbCamera;
+using testing::EmulatedUsbDevice;
 
-constexpr uint8_t kHidClass = 3;
-constexpr uint8_t kVideoControl = 0;
+constexpr uint8_t kVideoControl = 0, kHid = 2;  // the simulated camera's interfaces
 
 // Twins of one model: the first held by the uvcvideo driver, the second by no driver (libusb).
 TEST(EndToEnd, TwinCamerasOnEitherBackendEachRowMovesItsOwnUntilItIsUnplugged) {
-    testing::UsbTestbed usb;
-    testing::HidTestbed hid(usb.umockdev());
+    testing::EmulatedMachine machine;
     testing::UsbDeviceSpec held = testing::cameraAt(1, {2}, 2, 0x2e7e, 0x0605);
-    held.drivers[kVideoControl] = "uvcvideo";
-    EmulatedUsbCamera& uvc = usb.add(held);
-    testing::EmulatedVideoNodes nodes(usb.umockdev(), uvc.interfaceSyspath(kVideoControl),
-                                      uvc.firmware(), testing::UvcvideoKernel::kReleased);
-    EmulatedUsbCamera& raw = usb.add(testing::cameraAt(1, {3}, 3, 0x2e7e, 0x0605));
-    std::map<EmulatedUsbCamera*, std::string> hidraw;
-    for (EmulatedUsbCamera* camera : {&uvc, &raw}) {
-        hidraw[camera] =
-            hid.addHidNode(camera->interfaceSyspath(camera->firstInterfaceOfClass(kHidClass)));
-    }
+    held.drivers = {{kVideoControl, "uvcvideo"}, {kHid, "usbhid"}};
+    EmulatedUsbDevice& uvc = machine.add(held);
+    testing::UsbDeviceSpec free = testing::cameraAt(1, {3}, 3, 0x2e7e, 0x0605);
+    free.drivers = {{kHid, "usbhid"}};
+    EmulatedUsbDevice& raw = machine.add(free);
 
     // The app as main() puts it together.
     const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
@@ -63,12 +50,10 @@ TEST(EndToEnd, TwinCamerasOnEitherBackendEachRowMovesItsOwnUntilItIsUnplugged) {
     auto* menu = window.osdPanel()->findChild<ImageButton*>("openCloseBtn");
     ASSERT_TRUE(QTest::qWaitFor([&] { return devices.count() == 2; }));
     auto* up = window.ptzPanel()->findChild<ImageButton*>("upButton");  // built by now
-    const auto state = [&](EmulatedUsbCamera& camera) {
-        sim::CameraState now;
-        nodes.withFirmware([&](sim::SimulatedCamera&) { now = camera.firmware().state(); });
-        return now;
+    const auto state = [](EmulatedUsbDevice& camera) {
+        return camera.withFirmware([](sim::SimulatedCamera& firmware) { return firmware.state(); });
     };
-    const auto cameraOf = [&](int row) -> EmulatedUsbCamera& {
+    const auto cameraOf = [&](int row) -> EmulatedUsbDevice& {
         const uint32_t location = (*arrDevList)[static_cast<size_t>(row)].devRef->locationId();
         return location == uvc.locationId() ? uvc : raw;
     };
@@ -80,21 +65,22 @@ TEST(EndToEnd, TwinCamerasOnEitherBackendEachRowMovesItsOwnUntilItIsUnplugged) {
             devices.setCurrentIndex(row);
             emit devices.activated(row);
         }
-        EmulatedUsbCamera& own = cameraOf(row);
-        EmulatedUsbCamera& other = &own == &uvc ? raw : uvc;
+        EmulatedUsbDevice& own = cameraOf(row);
+        EmulatedUsbDevice& other = &own == &uvc ? raw : uvc;
         QTest::mousePress(up, Qt::LeftButton);
         EXPECT_TRUE(state(own).moving && !state(other).moving) << "row " << row;
         QTest::mouseRelease(up, Qt::LeftButton);
         EXPECT_FALSE(state(own).moving) << "row " << row;
     }
 
-    // Replugged, then announced twice as udev may: listed once. Uevents are read in order.
-    EmulatedUsbCamera& remaining = cameraOf(0);
-    EmulatedUsbCamera& gone = cameraOf(1);
+    // One's hidraw node gone and back, then announced twice as udev may: listed once. The other
+    // unplugged: no longer listed. Uevents are read in order.
+    EmulatedUsbDevice& remaining = cameraOf(0);
+    EmulatedUsbDevice& gone = cameraOf(1);
     for (const char* action : {"remove", "add", "add"}) {
-        hid.sendUevent(hidraw[&remaining], action);
+        machine.uevent(remaining.hidrawSyspath(kHid), action);
     }
-    hid.unplug(hidraw[&gone]);
+    machine.unplug(gone);
     ASSERT_TRUE(QTest::qWaitFor([&] {
         return std::none_of(arrDevList->begin(), arrDevList->end(), [&](const auto& row) {
             return row.devRef->locationId() == gone.locationId();

@@ -19,15 +19,16 @@
 #include <string>
 #include <vector>
 
+#include "emulated_machine.h"
+#include "log_capture.h"
 #include "platform/input/gamepad_monitor_factory.h"
-#include "platform/log.h"
 #include "recording_gamepad_target.h"
 #include "ui/logic/gamepad_control.h"
-#include "usb_testbed.h"
 
 namespace ptz {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using testing::RecordingGamepadTarget;
 using Changes = std::vector<std::pair<uint16_t, int32_t>>;  // axis or key code, value
@@ -75,19 +76,14 @@ class FakeGamepad {
         devnode_ = "/dev/input/event" + std::to_string(number);
         const std::string udev = "E: SUBSYSTEM=input\nE: ID_INPUT=1\nE: ID_INPUT_JOYSTICK=1\n";
         const std::string minor = std::to_string(64 + number);
-        GError* error = nullptr;
-        if (!umockdev_testbed_add_from_string(
-                testbed_,
-                ("P: " + input + "\n" + udev + "A: name=" + name_ + "\\n\n\nP: " +
-                 syspath_.substr(4) + "\nN: " + devnode_.substr(5) + "\n" + udev + "E: DEVNAME=" +
-                 devnode_ + "\nE: MAJOR=13\nE: MINOR=" + minor + "\nA: dev=13:" + minor + "\\n\n")
-                    .c_str(),
-                &error) ||
-            !umockdev_testbed_attach_ioctl(testbed_, devnode_.c_str(), handler_, &error)) {
-            throw std::runtime_error(std::string("umockdev: ") + error->message);
-        }
+        testing::addRecords(
+            testbed_, "P: " + input + "\n" + udev + "A: name=" + name_ +
+                          "\\n\n\nP: " + syspath_.substr(4) + "\nN: " + devnode_.substr(5) + "\n" +
+                          udev + "E: DEVNAME=" + devnode_ + "\nE: MAJOR=13\nE: MINOR=" + minor +
+                          "\nA: dev=13:" + minor + "\\n\n");
         g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeGamepad::onIoctl), this);
         g_signal_connect(handler_, "handle-read", G_CALLBACK(&FakeGamepad::onRead), this);
+        testing::attachIoctl(testbed_, devnode_, handler_);
     }
     ~FakeGamepad() {
         umockdev_testbed_detach_ioctl(testbed_, devnode_.c_str(), nullptr);
@@ -148,71 +144,64 @@ class FakeGamepad {
         }
         return pad->disconnected_;  // otherwise the terminal hands out the queued events
     }
+    // evdev_ioctl_handler and evdev_do_ioctl for the ioctls a reader asks of a plain pad.
     static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
         auto* pad = static_cast<FakeGamepad*>(self);
         const std::lock_guard lock(pad->mutex_);
-        pad->answer(client);
-        return TRUE;
-    }
-    // The bitmap evdev hands out for the EVIOCG* read `nr`: event types, key and axis codes,
-    // keys down; none for the rest (relative axes, LEDs, properties...).
-    std::vector<unsigned long> bitmap(unsigned nr) const {
-        std::vector<uint16_t> bits;
-        if (nr == _IOC_NR(EVIOCGBIT(0, 0))) {
-            bits = {EV_SYN, EV_KEY, EV_ABS};
-        } else if (nr == _IOC_NR(EVIOCGBIT(EV_KEY, 0))) {
-            bits = keys_;
-        } else if (nr == _IOC_NR(EVIOCGBIT(EV_ABS, 0))) {
-            for (const auto& [code, info] : axes_) {
-                bits.push_back(code);
-            }
-        } else if (nr == _IOC_NR(EVIOCGKEY(0))) {
-            bits.assign(pressed_.begin(), pressed_.end());
-        }
-        std::vector<unsigned long> words((KEY_MAX + kLongBits) / kLongBits);
-        for (const uint16_t bit : bits) {
-            words[bit / kLongBits] |= 1UL << bit % kLongBits;
-        }
-        return words;
-    }
-    // evdev_ioctl_handler and evdev_do_ioctl for the ioctls a reader asks of a plain pad.
-    void answer(UMockdevIoctlClient* client) {
         const unsigned long request = umockdev_ioctl_client_get_request(client);
         const unsigned nr = _IOC_NR(request);
         const size_t size = _IOC_SIZE(request);
-        const auto reply = [client](const void* bytes, size_t length, long result) {
-            UMockdevIoctlData* data = umockdev_ioctl_data_resolve(
-                umockdev_ioctl_client_get_arg(client), 0, length, nullptr);
-            std::memcpy(data->data, bytes, length);
-            umockdev_ioctl_client_complete(client, result, 0);
-            g_object_unref(data);
+        const auto reply = [&](const void* bytes, size_t length, long result) {
+            const testing::IoctlBlock data =
+                testing::resolve(umockdev_ioctl_client_get_arg(client), 0, length);
+            if (data) {
+                std::memcpy(data->data, bytes, length);
+            }
+            umockdev_ioctl_client_complete(client, data ? result : -1, data ? 0 : EFAULT);
+            return TRUE;
+        };
+        const auto fail = [&](int error) {
+            umockdev_ioctl_client_complete(client, -1, error);
+            return TRUE;
         };
         const input_id id{BUS_USB, 0x045e, 0x028e, 0x0114};
         const int version = EV_VERSION;
-        if (disconnected_) {
-            umockdev_ioctl_client_complete(client, -1, ENODEV);
+        // bits_to_user: the bitmaps a reader asks, each at the kernel's own length.
+        std::vector<uint16_t> bits;
+        if (pad->disconnected_) {
+            return fail(ENODEV);
         } else if (request == EVIOCGVERSION || request == EVIOCGID) {
-            request == EVIOCGID ? reply(&id, sizeof id, 0) : reply(&version, sizeof version, 0);
+            return request == EVIOCGID ? reply(&id, sizeof id, 0)
+                                       : reply(&version, sizeof version, 0);
         } else if (_IOC_TYPE(request) != 'E' || _IOC_DIR(request) != _IOC_READ) {
-            umockdev_ioctl_client_complete(client, -1, EINVAL);
+            return fail(EINVAL);
         } else if (nr == _IOC_NR(EVIOCGNAME(0))) {
-            const size_t length = std::min(size, name_.size() + 1);
-            reply(name_.c_str(), length, static_cast<long>(length));
+            const size_t length = std::min(size, pad->name_.size() + 1);
+            return reply(pad->name_.c_str(), length, static_cast<long>(length));
         } else if (nr == _IOC_NR(EVIOCGPHYS(0)) || nr == _IOC_NR(EVIOCGUNIQ(0))) {
-            umockdev_ioctl_client_complete(client, -1, ENOENT);  // none, as for uinput pads
+            return fail(ENOENT);  // none, as for uinput pads
         } else if ((nr & ~ABS_MAX) == _IOC_NR(EVIOCGABS(0))) {
-            const auto axis = axes_.find(nr & ABS_MAX);
-            const input_absinfo info = axis != axes_.end() ? axis->second : input_absinfo{};
-            reply(&info, std::min(size, sizeof info), 0);
-        } else if ((nr & ~EV_MAX) == _IOC_NR(EVIOCGBIT(0, 0)) || nr == _IOC_NR(EVIOCGPROP(0)) ||
-                   (nr >= _IOC_NR(EVIOCGKEY(0)) && nr <= _IOC_NR(EVIOCGSW(0)))) {
-            // bits_to_user; libevdev asks each bitmap at the kernel's own length.
-            std::vector<unsigned long> words = bitmap(nr);
-            words.resize((size + sizeof(unsigned long) - 1) / sizeof(unsigned long));
-            reply(words.data(), size, static_cast<long>(size));
-        } else {
-            umockdev_ioctl_client_complete(client, -1, EINVAL);
+            const auto axis = pad->axes_.find(nr & ABS_MAX);
+            const input_absinfo info = axis != pad->axes_.end() ? axis->second : input_absinfo{};
+            return reply(&info, std::min(size, sizeof info), 0);
+        } else if (nr == _IOC_NR(EVIOCGBIT(0, 0))) {
+            bits = {EV_SYN, EV_KEY, EV_ABS};
+        } else if (nr == _IOC_NR(EVIOCGBIT(EV_KEY, 0))) {
+            bits = pad->keys_;
+        } else if (nr == _IOC_NR(EVIOCGBIT(EV_ABS, 0))) {
+            std::for_each(pad->axes_.begin(), pad->axes_.end(),
+                          [&](const auto& axis) { bits.push_back(axis.first); });
+        } else if (nr == _IOC_NR(EVIOCGKEY(0))) {
+            bits.assign(pad->pressed_.begin(), pad->pressed_.end());
+        } else if ((nr & ~EV_MAX) != _IOC_NR(EVIOCGBIT(0, 0)) && nr != _IOC_NR(EVIOCGPROP(0)) &&
+                   (nr < _IOC_NR(EVIOCGKEY(0)) || nr > _IOC_NR(EVIOCGSW(0)))) {
+            return fail(EINVAL);
+        }  // else none set: relative axes, LEDs, properties...
+        std::vector<unsigned long> words(KEY_MAX / kLongBits + 1 + size / sizeof(unsigned long));
+        for (const uint16_t bit : bits) {
+            words[bit / kLongBits] |= 1UL << bit % kLongBits;
         }
+        return reply(words.data(), size, static_cast<long>(size));
     }
 
     UMockdevTestbed* testbed_;
@@ -228,24 +217,13 @@ class FakeGamepad {
 
 class GamepadMonitorTest : public ::testing::Test {
   protected:
-    GamepadMonitorTest() {
-        setLogSink([this](std::string_view line) { log.emplace_back(line); });
-        monitor->setListener(&control);
-    }
-    ~GamepadMonitorTest() override {
-        monitor.reset();
-        setLogSink({});
-        g_object_unref(testbed);
-    }
+    GamepadMonitorTest() { monitor->setListener(&control); }
     bool waitForCalls(size_t count) {
         return QTest::qWaitFor([&] { return target.calls.size() >= count; });
     }
-    bool waitForLog(const std::string& line) {
-        return QTest::qWaitFor([&] { return std::count(log.begin(), log.end(), line) > 0; });
-    }
 
-    UMockdevTestbed* testbed = umockdev_testbed_new();
-    std::vector<std::string> log;
+    testing::EmulatedMachine machine;
+    testing::LogCapture log;
     RecordingGamepadTarget target;
     GamepadControl control{target};
     std::unique_ptr<GamepadMonitor> monitor = createGamepadMonitor();
@@ -254,7 +232,7 @@ class GamepadMonitorTest : public ::testing::Test {
 // Centring lost in an overflow still stops; at rest the GUI thread sleeps in the event loop: no
 // timer, nothing polled, only a descriptor with something to say wakes it.
 TEST_F(GamepadMonitorTest, StickDeflectionPansAtItsProportionalSpeedCentringStopsThenItSleeps) {
-    FakeGamepad pad(testbed, 20);
+    FakeGamepad pad(machine.umockdev(), 20);
     ASSERT_EQ(monitor->open(), 0);
     pad.send({{ABS_X, 16447}});  // half way out past the flat zone
     pad.send({{ABS_X, 32767}, {ABS_Y, -32768}});
@@ -286,15 +264,18 @@ TEST_F(GamepadMonitorTest, StickDeflectionPansAtItsProportionalSpeedCentringStop
 // right stick on ABS_RZ and its digital triggers; its hat is the D-pad.
 TEST_F(GamepadMonitorTest, PadsComeAndGoAndAnUnpluggedPadStopsWhatItStarted) {
     target.osdTab = true;
-    FakeGamepad first(testbed, 21);
+    FakeGamepad first(machine.umockdev(), 21);
     ASSERT_EQ(monitor->open(), 0);
     first.send({{ABS_X, 32767}});
     ASSERT_TRUE(waitForCalls(1));
     first.disconnect();
     ASSERT_TRUE(waitForCalls(2));
     first.unplug();
-    FakeGamepad second(testbed, 22, kPlainHidPad);  // arrives while the monitor watches
-    ASSERT_TRUE(waitForLog("Gamepad /dev/input/event22 connected: USB Gamepad"));
+    FakeGamepad second(machine.umockdev(), 22, kPlainHidPad);  // arrives while the monitor watches
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::count(log.lines.begin(), log.lines.end(),
+                          "Gamepad /dev/input/event22 connected: USB Gamepad") > 0;
+    }));
     second.send({{ABS_RZ, 0}});  // right stick pushed up
     second.send({{ABS_RZ, 128}});
     second.send({{BTN_TL2, 1}});
@@ -304,8 +285,8 @@ TEST_F(GamepadMonitorTest, PadsComeAndGoAndAnUnpluggedPadStopsWhatItStarted) {
     ASSERT_TRUE(waitForCalls(7));
     EXPECT_THAT(target.calls, ElementsAre("panTilt 1/255 0/0", "panTilt 0/255 0/0", "zoom 1/7",
                                           "zoom 0/7", "zoom -1/7", "osd up", "zoom 0/7"));
-    EXPECT_EQ(std::count(log.begin(), log.end(), "Gamepad Microsoft X-Box 360 pad gone"), 1);
-    EXPECT_EQ(std::count(log.begin(), log.end(), "Gamepad USB Gamepad gone"), 1);
+    EXPECT_THAT(log.lines, Contains("Gamepad Microsoft X-Box 360 pad gone").Times(1));
+    EXPECT_THAT(log.lines, Contains("Gamepad USB Gamepad gone").Times(1));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// The libusb path through the real registry to emulated cameras: requests on the bus, the
-// binding by ids and by location, and every way a request fails there; and the ptzctl program
-// itself, as child processes behind the same preload, past a look-alike: a keyboard with a
-// supported model's ids, listed first.
+// The USB layer through the real registry to emulated cameras: requests on the bus, the binding
+// by ids and by location, every way a request fails there, and the uvcvideo driver taking the
+// camera and letting it go; and the ptzctl program itself, as child processes behind the same
+// preload, past a look-alike: a keyboard with a supported model's ids, listed first.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -13,25 +13,27 @@
 
 #include "camera/uvc_camera_control.h"
 #include "descriptor_fixtures.h"
-#include "emulated_video_nodes.h"
-#include "hid_testbed.h"
+#include "emulated_machine.h"
 #include "log_capture.h"
 #include "platform/usb/usb_registry_factory.h"
-#include "usb_testbed.h"
+#include "platform/usb/uvcvideo_backend.h"
+#include "platform/usb/uvcvideo_node.h"
 
 namespace ptz {
 namespace {
 
 using ::testing::AllOf;
 using ::testing::ElementsAre;
-using testing::EmulatedUsbCamera;
+using testing::EmulatedUsbDevice;
 using ::testing::Ge;
 using ::testing::IsEmpty;
 using ::testing::Lt;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-class LibusbPath : public ::testing::Test {
+constexpr uint8_t kVideoControl = 0, kHid = 2;  // the simulated camera's interfaces
+
+class UsbLayer : public ::testing::Test {
   protected:
     std::shared_ptr<UVCCameraControl> bindByIds() {
         auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0606);
@@ -39,18 +41,18 @@ class LibusbPath : public ::testing::Test {
         return control;
     }
 
-    testing::UsbTestbed bed;
+    testing::EmulatedMachine machine;
     testing::LogCapture log;
     const std::unique_ptr<UsbRegistry> registry = createUsbRegistry();
 };
 
 // On a real camera's descriptors with the HID interface first: wIndex carries VideoControl
 // interface 1 (unit << 8 | interface), a SET its data stage, a GET the camera's answer back.
-TEST_F(LibusbPath, RequestsCarryTheInterfaceNumberAndGetsBringTheAnswerBack) {
+TEST_F(UsbLayer, RequestsCarryTheInterfaceNumberAndGetsBringTheAnswerBack) {
     testing::UsbDeviceSpec spec = testing::cameraAt(1, {2}, 2, 0x2e7e, 0x0893);
     spec.descriptors = testing::fixtureDescriptors("2e7e_0893_ptz_hid_first");
     spec.camera.videoControlInterface = 1;
-    EmulatedUsbCamera& camera = bed.add(spec);
+    EmulatedUsbDevice& camera = machine.add(spec);
     const auto control = UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0893);
     EXPECT_TRUE(control->ClickOsdUpBtn());
     const UvcRange range = control->getRangeForControl(&uvc_controls[panTiltRelative]);
@@ -65,12 +67,12 @@ TEST_F(LibusbPath, RequestsCarryTheInterfaceNumberAndGetsBringTheAnswerBack) {
 
 // By ids, of which only the low 32 bits count: the first listed in syspath order (1-1 before
 // 1-3); by location, the device at that bus and port path, behind a hub too.
-TEST_F(LibusbPath, BindsByIdsAndByLocation) {
-    EmulatedUsbCamera& later = bed.add(testing::cameraAt(1, {3}, 3));
-    EmulatedUsbCamera& first = bed.add(testing::cameraAt(1, {1}, 2));
-    EmulatedUsbCamera& behindHub = bed.add(testing::cameraAt(3, {1, 4}, 5, 0x2e7e, 0x0737));
+TEST_F(UsbLayer, BindsByIdsAndByLocation) {
+    EmulatedUsbDevice& later = machine.add(testing::cameraAt(1, {3}, 3));
+    EmulatedUsbDevice& first = machine.add(testing::cameraAt(1, {1}, 2));
+    EmulatedUsbDevice& behindHub = machine.add(testing::cameraAt(3, {1, 4}, 5, 0x2e7e, 0x0737));
     const auto reaches = [](const std::shared_ptr<UVCCameraControl>& control,
-                            EmulatedUsbCamera& device) {
+                            EmulatedUsbDevice& device) {
         device.clearRequests();
         return control->ClickOsdBackBtn() && device.requestLines().size() == 1;
     };
@@ -85,9 +87,11 @@ TEST_F(LibusbPath, BindsByIdsAndByLocation) {
 
 // Another program holds the interface for a moment: the claim is tried again for a while, then
 // the request fails as exclusive access. A camera that never answers holds the caller for a
-// bounded time, not forever nor not at all.
-TEST_F(LibusbPath, ABusyInterfaceIsWaitedOutForAWhileAndAHungTransferTimesOut) {
-    EmulatedUsbCamera& camera = bed.add();
+// bounded time, not forever nor not at all. Unplugged, and the same camera plugged in again at
+// the same port with a new device number: the old binding reaches nothing. A node that may not
+// be opened: not permitted.
+TEST_F(UsbLayer, EachWayARequestFailsOnTheBus) {
+    EmulatedUsbDevice& camera = machine.add();
     const auto control = bindByIds();
     camera.refuseClaims(EBUSY, 3);
     EXPECT_TRUE(control->ClickOsdBackBtn());
@@ -107,41 +111,66 @@ TEST_F(LibusbPath, ABusyInterfaceIsWaitedOutForAWhileAndAHungTransferTimesOut) {
     EXPECT_THAT(Clock::now() - start, AllOf(Ge(300ms), Lt(3s)));
     camera.setHanging(false);
     EXPECT_TRUE(control->ClickOsdBackBtn());
-    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c5)",
-                                       "CameraControl Error: Control request failed: e00002d6"));
-}
 
-// Unplugged, and the same camera plugged in again at the same port with a new device number:
-// the old binding reaches nothing. A node that may not be opened: not permitted.
-TEST_F(LibusbPath, NothingReachesTheDeviceThatTakesAnUnpluggedOnesPlaceOrAForbiddenNode) {
-    EmulatedUsbCamera& camera = bed.add();
-    const auto control = bindByIds();
-    bed.unplug(camera);
+    machine.unplug(camera);
     EXPECT_FALSE(control->ClickOsdBackBtn());
-    EmulatedUsbCamera& successor = bed.add(testing::cameraAt(1, {2}, 3));
+    EmulatedUsbDevice& successor = machine.add(testing::cameraAt(1, {2}, 3));
     EXPECT_FALSE(control->ClickOsdBackBtn());
     EXPECT_THAT(successor.requestLines(), IsEmpty());
-    bed.denyAccess(successor.devnode());
+    machine.denyAccess(successor.devnode());
     EXPECT_FALSE(bindByIds()->ClickOsdBackBtn());
-    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c0)",
+    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Unable to open interface (e00002c5)",
+                                       "CameraControl Error: Control request failed: e00002d6",
+                                       "CameraControl Error: Unable to open interface (e00002c0)",
                                        "CameraControl Error: Unable to open interface (e00002c0)",
                                        "CameraControl Error: Unable to open interface (e00002e2)"));
 }
 
-// Bound while no driver held the interface; uvcvideo takes it, and later lets it go again.
-TEST_F(LibusbPath, EachRequestGoesWhereTheInterfaceIsHeldThen) {
-    EmulatedUsbCamera& camera = bed.add();
+// Bound while no driver held the interface. uvcvideo takes it (its metadata node numbered first
+// here): requests go to the capture node, held open from a move's start to its stop. Let go,
+// they go through usbfs again. Unplugged mid-move, and a camera in its place at the same port
+// with the same node names: the held node fails and is let go, and nothing reaches the
+// newcomer.
+TEST_F(UsbLayer, EachRequestGoesWhereTheInterfaceIsHeldThen) {
+    testing::UsbDeviceSpec spec;
+    spec.videoNodes = testing::VideoNodeNumbers{.capture = 5, .metadata = 4};
+    EmulatedUsbDevice& camera = machine.add(spec);
     const auto control = bindByIds();
-    bed.setDriver(camera, 0, "uvcvideo");
-    testing::EmulatedVideoNodes nodes(bed.umockdev(), camera.interfaceSyspath(0), camera.firmware(),
-                                      testing::UvcvideoKernel::kReleased);
-    EXPECT_TRUE(control->ClickOsdBackBtn());
-    EXPECT_EQ(nodes.ioctls(testing::VideoNodeKind::kCapture).size(), 2u);
-    bed.setDriver(camera, 0, "");
+    machine.setDriver(camera, kVideoControl, "uvcvideo");
+    std::vector<std::string> calls;
+    setUvcvideoCallTrace([&](std::string_view call, int) {
+        if (call == "open" || call == "close") {
+            calls.emplace_back(call);
+        }
+    });
+    EXPECT_TRUE(control->moveZoom(1, 3));
+    EXPECT_TRUE(control->moveZoom(0, 3));
+    setUvcvideoCallTrace({});
+    EXPECT_THAT(calls, ElementsAre("open", "close"));
+    machine.setDriver(camera, kVideoControl, "");
     camera.clearRequests();
     EXPECT_TRUE(control->ClickOsdBackBtn());
-    EXPECT_EQ(nodes.ioctls(testing::VideoNodeKind::kCapture).size(), 2u);
     EXPECT_THAT(camera.requestLines(), ElementsAre("21 01 00 06 00 13 02 00 | 00 00"));
+
+    // The uvcvideo backend alone, as the registry binds it to the VideoControl interface.
+    machine.setDriver(camera, kVideoControl, "uvcvideo");
+    const auto held = UVCCameraControl::initWithInterface(
+        std::make_unique<UvcvideoBackend>(VideoControlBinding{.deviceSyspath = camera.syspath(),
+                                                              .busNumber = spec.bus,
+                                                              .deviceNumber = spec.deviceNumber,
+                                                              .units = {1, {19, 20}}}));
+    EXPECT_TRUE(held->moveZoom(1, 3));
+    machine.unplug(camera);
+    spec.deviceNumber = 3;
+    spec.drivers[kVideoControl] = "uvcvideo";
+    EmulatedUsbDevice& successor = machine.add(spec);
+    ASSERT_EQ(successor.syspath(), camera.syspath());
+    successor.clearRequests();  // the driver's own, as it bound
+    EXPECT_FALSE(held->ClickOsdOpencloseBtn());
+    EXPECT_FALSE(held->ClickOsdOpencloseBtn());
+    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: Control request failed: e00002c0",
+                                       "CameraControl Error: Unable to open interface (e00002c0)"));
+    EXPECT_THAT(successor.requestLines(), IsEmpty());
 }
 
 struct PtzctlRun {
@@ -162,26 +191,52 @@ PtzctlRun ptzctl(const std::string& arguments) {
     return run;
 }
 
+// A keyboard with a supported model's ids, under usbhid; no interface of it answers a video
+// class request.
+testing::UsbDeviceSpec keyboardAt(uint8_t port) {
+    testing::UsbDeviceSpec spec = testing::cameraAt(1, {port}, port);
+    spec.camera.product = "Keyboard";
+    spec.camera.videoControlInterface = 0xff;
+    // clang-format off
+    spec.descriptors = {18, 1, 0, 2, 0, 0, 0, 8, 0x7e, 0x2e, 0x06, 0x06, 0, 1, 1, 2, 0, 1,  // device
+                        9, 2, 34, 0, 1, 1, 0, 0x80, 50,  // configuration 1: 34 bytes, one interface
+                        9, 4, 0, 0, 1, 3, 1, 1, 0,       // interface 0: HID, boot keyboard
+                        9, 0x21, 0x11, 1, 0, 1, 0x22, 63, 0,  // its HID descriptor
+                        7, 5, 0x81, 3, 8, 0, 10};             // an interrupt IN endpoint
+    // clang-format on
+    spec.drivers[0] = "usbhid";
+    return spec;
+}
+
 TEST(PtzctlEndToEnd, ListsTheCameraAndAPanStartedByOneRunIsStoppedByTheNext) {
-    testing::UsbTestbed usb;
-    testing::HidTestbed hid(usb.umockdev());
-    hid.addUsbHidDevice({.vendorId = 0x2e7e, .productId = 0x0606, .product = "Keyboard"});
-    testing::EmulatedUsbCamera& camera = usb.add(testing::cameraAt(1, {3}, 3));
-    hid.addHidNode(camera.interfaceSyspath(camera.firstInterfaceOfClass(3)));
+    testing::EmulatedMachine machine;
+    machine.add(keyboardAt(2));
+    testing::UsbDeviceSpec spec = testing::cameraAt(1, {3}, 3);
+    spec.drivers[kHid] = "usbhid";
+    testing::EmulatedUsbDevice& camera = machine.add(spec);
+    const auto state = [&] {
+        return camera.withFirmware([](auto& firmware) { return firmware.state(); });
+    };
 
     const PtzctlRun listed = ptzctl("list");
     EXPECT_EQ(listed.status, 0);
     EXPECT_THAT(listed.lines, ElementsAre("2e7e:0606 0x01300000 Simulated PTZ Camera"));
 
     EXPECT_EQ(ptzctl("pan right").status, 0);
-    EXPECT_TRUE(camera.firmware().state().moving);
-    camera.clock().advance(std::chrono::seconds(1));
+    EXPECT_TRUE(state().moving);
+    camera.advanceClock(std::chrono::seconds(1));
     const PtzctlRun stopped = ptzctl("pan stop");
     EXPECT_EQ(stopped.status, 0);
     EXPECT_THAT(stopped.lines, IsEmpty());
-    EXPECT_FALSE(camera.firmware().state().moving);
-    EXPECT_EQ(camera.firmware().state().pan, 40 * 3600);  // 4° a second per speed step
+    EXPECT_FALSE(state().moving);
+    EXPECT_EQ(state().pan, 40 * 3600);  // 4° a second per speed step
 }
 
 }  // namespace
 }  // namespace ptz
+
+int main(int argc, char** argv) {
+    ptz::testing::ensureUmockdevPreload(argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,6 +1,0 @@
-// Entry point of the integration test binaries: they run behind umockdev's preload.
-#include "usb_testbed.h"
-
-int main(int argc, char** argv) {
-    return ptz::testing::runTestsUnderUmockdev(argc, argv);
-}
