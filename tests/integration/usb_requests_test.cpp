@@ -1,7 +1,4 @@
-// The USB layer through the real registry to emulated cameras: requests on the bus, the binding
-// by ids and by location, every way a request fails there, and the uvcvideo driver taking the
-// camera and letting it go; and the ptzctl program itself, as child processes behind the same
-// preload, past a look-alike: a keyboard with a supported model's ids, listed first.
+// The USB layer through the real registry to emulated cameras, and the ptzctl program itself.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -85,11 +82,10 @@ TEST_F(UsbLayer, BindsByIdsAndByLocation) {
     EXPECT_FALSE(UVCCameraControl::initWithVendorID(*registry, 0x2e7e, 0x0605)->isBound());
 }
 
-// Another program holds the interface for a moment: the claim is tried again for a while, then
-// the request fails as exclusive access. A camera that never answers holds the caller for a
-// bounded time, not forever nor not at all. Unplugged, and the same camera plugged in again at
-// the same port with a new device number: the old binding reaches nothing. A node that may not
-// be opened: not permitted.
+// A claim another program refuses is tried again for a while, then fails as exclusive access. A
+// camera that never answers holds the caller for a bounded time, neither forever nor not at all.
+// The same camera plugged in again at its port under a new device number is not the old
+// binding's. A node that may not be opened: not permitted.
 TEST_F(UsbLayer, EachWayARequestFailsOnTheBus) {
     EmulatedUsbDevice& camera = machine.add();
     const auto control = bindByIds();
@@ -173,44 +169,37 @@ TEST_F(UsbLayer, EachRequestGoesWhereTheInterfaceIsHeldThen) {
     EXPECT_THAT(successor.requestLines(), IsEmpty());
 }
 
-struct PtzctlRun {
-    int status = -1;
-    std::vector<std::string> lines;  // standard output and error
-};
-
-// The child inherits this process's preload and so its testbed.
-PtzctlRun ptzctl(const std::string& arguments) {
-    PtzctlRun run;
+// Standard output and error of a ptzctl run that must exit with 0. The child inherits this
+// process's preload and so its testbed.
+std::vector<std::string> ptzctl(const std::string& arguments) {
+    std::vector<std::string> lines;
     std::FILE* pipe = popen((PTZCTL_PATH " " + arguments + " 2>&1").c_str(), "r");
     char line[256];
     while (pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr) {
-        run.lines.emplace_back(line, std::strcspn(line, "\n"));
+        lines.emplace_back(line, std::strcspn(line, "\n"));
     }
     const int status = pipe != nullptr ? pclose(pipe) : -1;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-// A keyboard with a supported model's ids, under usbhid; no interface of it answers a video
-// class request.
-testing::UsbDeviceSpec keyboardAt(uint8_t port) {
-    testing::UsbDeviceSpec spec = testing::cameraAt(1, {port}, port);
-    spec.camera.product = "Keyboard";
-    spec.camera.videoControlInterface = 0xff;
-    // clang-format off
-    spec.descriptors = {18, 1, 0, 2, 0, 0, 0, 8, 0x7e, 0x2e, 0x06, 0x06, 0, 1, 1, 2, 0, 1,  // device
-                        9, 2, 34, 0, 1, 1, 0, 0x80, 50,  // configuration 1: 34 bytes, one interface
-                        9, 4, 0, 0, 1, 3, 1, 1, 0,       // interface 0: HID, boot keyboard
-                        9, 0x21, 0x11, 1, 0, 1, 0x22, 63, 0,  // its HID descriptor
-                        7, 5, 0x81, 3, 8, 0, 10};             // an interrupt IN endpoint
-    // clang-format on
-    spec.drivers[0] = "usbhid";
-    return spec;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << arguments << ": " << status;
+    return lines;
 }
 
 TEST(PtzctlEndToEnd, ListsTheCameraAndAPanStartedByOneRunIsStoppedByTheNext) {
     testing::EmulatedMachine machine;
-    machine.add(keyboardAt(2));
+    // A keyboard with a supported model's ids under usbhid, listed first; no interface of it
+    // answers a video class request.
+    testing::UsbDeviceSpec keyboard = testing::cameraAt(1, {2}, 2);
+    keyboard.camera.product = "Keyboard";
+    keyboard.camera.videoControlInterface = 0xff;
+    // clang-format off
+    keyboard.descriptors = {
+        18, 1, 0, 2, 0, 0, 0, 8, 0x7e, 0x2e, 0x06, 0x06, 0, 1, 1, 2, 0, 1,  // device
+        9, 2, 34, 0, 1, 1, 0, 0x80, 50,       // configuration 1: 34 bytes, one interface
+        9, 4, 0, 0, 1, 3, 1, 1, 0,            // interface 0: HID, boot keyboard
+        9, 0x21, 0x11, 1, 0, 1, 0x22, 63, 0,  // its HID descriptor
+        7, 5, 0x81, 3, 8, 0, 10};             // an interrupt IN endpoint
+    // clang-format on
+    keyboard.drivers[0] = "usbhid";
+    machine.add(keyboard);
     testing::UsbDeviceSpec spec = testing::cameraAt(1, {3}, 3);
     spec.drivers[kHid] = "usbhid";
     testing::EmulatedUsbDevice& camera = machine.add(spec);
@@ -218,16 +207,11 @@ TEST(PtzctlEndToEnd, ListsTheCameraAndAPanStartedByOneRunIsStoppedByTheNext) {
         return camera.withFirmware([](auto& firmware) { return firmware.state(); });
     };
 
-    const PtzctlRun listed = ptzctl("list");
-    EXPECT_EQ(listed.status, 0);
-    EXPECT_THAT(listed.lines, ElementsAre("2e7e:0606 0x01300000 Simulated PTZ Camera"));
-
-    EXPECT_EQ(ptzctl("pan right").status, 0);
+    EXPECT_THAT(ptzctl("list"), ElementsAre("2e7e:0606 0x01300000 Simulated PTZ Camera"));
+    ptzctl("pan right");
     EXPECT_TRUE(state().moving);
     camera.advanceClock(std::chrono::seconds(1));
-    const PtzctlRun stopped = ptzctl("pan stop");
-    EXPECT_EQ(stopped.status, 0);
-    EXPECT_THAT(stopped.lines, IsEmpty());
+    EXPECT_THAT(ptzctl("pan stop"), IsEmpty());
     EXPECT_FALSE(state().moving);
     EXPECT_EQ(state().pan, 40 * 3600);  // 4° a second per speed step
 }
