@@ -14,7 +14,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -60,10 +59,8 @@ const PadDescription kPlainHidPad{
     {{kHidAxis, {ABS_X, ABS_Y, ABS_Z, ABS_RZ}}, {kHat, {ABS_HAT0X, ABS_HAT0Y}}},
     {BTN_SOUTH, BTN_EAST, BTN_NORTH, BTN_WEST, BTN_TL, BTN_TR, BTN_TL2, BTN_TR2}};
 
-// inputN and its node /dev/input/eventN as udev announces a joystick, the node answering the
-// EVIOCG* ioctls from the pad's description and state as drivers/input/evdev.c does. Events
-// reach the reader whole through the node's pseudo terminal. The handlers run in umockdev's
-// thread.
+// inputN and /dev/input/eventN as udev announces a joystick, the node answering EVIOCG* as
+// drivers/input/evdev.c does (on umockdev's thread); events reach the reader whole through its pty.
 class FakeGamepad {
   public:
     FakeGamepad(UMockdevTestbed* testbed, int number, PadDescription pad = kXboxPad)
@@ -98,13 +95,7 @@ class FakeGamepad {
         for (const auto& [code, value] : changes) {
             const std::lock_guard lock(mutex_);
             const bool axis = axes_.count(code) != 0;
-            if (axis) {
-                axes_[code].value = value;
-            } else if (value != 0) {
-                pressed_.insert(code);
-            } else {
-                pressed_.erase(code);
-            }
+            (axis ? axes_[code].value : keyValues_[code]) = value;
             events.push_back({{}, static_cast<uint16_t>(axis ? EV_ABS : EV_KEY), code, value});
         }
         if (overflow) {
@@ -122,7 +113,6 @@ class FakeGamepad {
         }
         queue({{}});
     }
-    // The "remove" uevent, then the sysfs entries go.
     void unplug() {
         umockdev_testbed_uevent(testbed_, syspath_.c_str(), "remove");
         umockdev_testbed_remove_device(testbed_, syspath_.c_str());
@@ -192,7 +182,11 @@ class FakeGamepad {
             std::for_each(pad->axes_.begin(), pad->axes_.end(),
                           [&](const auto& axis) { bits.push_back(axis.first); });
         } else if (nr == _IOC_NR(EVIOCGKEY(0))) {
-            bits.assign(pad->pressed_.begin(), pad->pressed_.end());
+            for (const auto& [code, value] : pad->keyValues_) {
+                if (value != 0) {
+                    bits.push_back(code);
+                }
+            }
         } else if ((nr & ~EV_MAX) != _IOC_NR(EVIOCGBIT(0, 0)) && nr != _IOC_NR(EVIOCGPROP(0)) &&
                    (nr < _IOC_NR(EVIOCGKEY(0)) || nr > _IOC_NR(EVIOCGSW(0)))) {
             return fail(EINVAL);
@@ -211,7 +205,7 @@ class FakeGamepad {
     std::map<uint16_t, input_absinfo> axes_;
     std::string syspath_, devnode_;
     std::mutex mutex_;
-    std::set<uint16_t> pressed_;
+    std::map<uint16_t, int32_t> keyValues_;
     bool disconnected_ = false;
 };
 
