@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <span>
 #include <stdexcept>
 #include <string_view>
@@ -43,8 +44,7 @@ std::string hex(unsigned value, int digits, bool upper = false) {
     return text;
 }
 
-// "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.4" for bus 1, ports {2, 4}: the device's
-// sysfs name is its last part.
+// "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.4" for bus 1, ports {2, 4}.
 std::string devicePath(const UsbDeviceSpec& spec) {
     std::string path = "/devices/pci0000:00/0000:00:14.0/usb" + std::to_string(spec.bus);
     std::string name = std::to_string(spec.bus) + "-";
@@ -59,8 +59,7 @@ struct Interface {
     uint8_t number, interfaceClass, subclass;
 };
 
-// bConfigurationValue and the interfaces (alternate setting 0) of the first configuration of a
-// device + configuration descriptor set, as the kernel reads it.
+// bConfigurationValue and the interfaces (alternate setting 0) of the first configuration.
 std::pair<uint8_t, std::vector<Interface>> firstConfiguration(const std::vector<uint8_t>& d) {
     if (d.size() < 18 + 9) {
         throw std::runtime_error("descriptors too short for a configuration");
@@ -115,8 +114,7 @@ UMockdevIoctlBase* newHandler(GCallback onIoctl, gpointer data) {
 
 }  // namespace
 
-// uvcvideo bound to one VideoControl interface: the model of the driver over the device's
-// firmware, and the nodes it registered.
+// uvcvideo bound to one VideoControl interface: the model of the driver, and its nodes.
 struct EmulatedUsbDevice::VideoFunction {
     struct Node {
         VideoFunction* function;
@@ -215,9 +213,7 @@ EmulatedUsbDevice::EmulatedUsbDevice(UsbDeviceSpec spec)
     : spec_(std::move(spec)), camera_(clock_, spec_.camera) {
     if (spec_.descriptors.empty()) {
         spec_.descriptors = camera_.deviceDescriptor();
-        const std::vector<uint8_t> configuration = camera_.configurationDescriptor();
-        spec_.descriptors.insert(spec_.descriptors.end(), configuration.begin(),
-                                 configuration.end());
+        std::ranges::copy(camera_.configurationDescriptor(), std::back_inserter(spec_.descriptors));
     }
 }
 

@@ -1,14 +1,11 @@
-// An emulated machine on umockdev. A USB device is what the kernel shows of one plugged in: a
-// usb_device in sysfs with a usb_interface child per interface (with a `driver` link while a
-// kernel driver holds it), and its usbfs node, which reads as the descriptors and answers ioctls
-// as drivers/usb/core/devio.c does. A driver bound to an interface makes its nodes: uvcvideo on a
-// VideoControl interface a capture and then a metadata node, answered by the model of the
+// An emulated machine on umockdev. A USB device is a usb_device in sysfs with a usb_interface
+// child per interface (a `driver` link while a kernel driver holds it), and its usbfs node, which
+// reads as the descriptors and answers ioctls as drivers/usb/core/devio.c does. uvcvideo bound to
+// a VideoControl interface makes a capture and then a metadata node, answered by the model of the
 // driver; usbhid on an HID interface an HID device and its hidraw node. Either path reaches the
-// device's firmware, a SimulatedCamera, under the device's one lock.
-//
-// One machine per process (a udev monitor made for one does not hear the next), behind
-// umockdev's preload, which answers ioctls on its own thread; the methods here may be called
-// from the test's thread at any time.
+// device's firmware, a SimulatedCamera, under the device's one lock, so the methods here may be
+// called while umockdev's thread answers ioctls. One machine per process: a udev monitor made
+// for one does not hear the next.
 #pragma once
 
 #include <chrono>
@@ -37,8 +34,7 @@ struct UsbDeviceSpec {
     uint8_t bus = 1;
     std::vector<uint8_t> ports = {2};  // from the root down: sysfs name "1-2"
     uint8_t deviceNumber = 2;
-    // The firmware: ids, product string, the VideoControl interface's number.
-    sim::CameraSpec camera;
+    sim::CameraSpec camera;                  // the firmware
     std::vector<uint8_t> descriptors;        // device + configuration; empty: the firmware's own
     std::map<uint8_t, std::string> drivers;  // by interface number: "uvcvideo", "usbhid"
     // The uvcvideo that binds, and its nodes' numbers: the lowest free unless given.
@@ -56,10 +52,8 @@ class EmulatedUsbDevice {
     ~EmulatedUsbDevice();
 
     const UsbDeviceSpec& spec() const { return spec_; }
-    // "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2", its interface n's directory
-    // (".../1-2/1-2:1.n"), "/dev/bus/usb/001/002".
+    // "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2", "/dev/bus/usb/001/002".
     std::string syspath() const;
-    std::string interfaceSyspath(uint8_t interfaceNumber) const;
     std::string devnode() const;
     // Bus in the top 8 bits, a nibble per port.
     uint32_t locationId() const;
@@ -71,7 +65,6 @@ class EmulatedUsbDevice {
     // The requests that reached the firmware, as sim::requestLine writes them.
     std::vector<std::string> requestLines() const;
     void clearRequests();
-    // Runs `use` on the firmware while no request is being answered.
     template <typename Use>
     auto withFirmware(Use&& use) {
         const std::lock_guard lock(mutex_);
@@ -94,7 +87,8 @@ class EmulatedUsbDevice {
         VideoFunction* video = nullptr;
     };
 
-    bool answerUsbfs(void* client);  // on umockdev's thread
+    std::string interfaceSyspath(uint8_t interfaceNumber) const;  // ".../1-2/1-2:1.n"
+    bool answerUsbfs(void* client);                               // on umockdev's thread
 
     UsbDeviceSpec spec_;
     sim::ManualClock clock_;
@@ -149,9 +143,8 @@ class EmulatedMachine {
     bool actsAsNobody_ = false;
 };
 
-// Helpers for umockdev doubles. The block a pointer inside an ioctl argument points to, in the
-// caller's memory, as a copy that reaches the caller when the ioctl completes; null when
-// `length` is 0 or the caller's memory cannot be read.
+// For umockdev doubles: the block a pointer inside an ioctl argument points to, as a copy that
+// reaches the caller when the ioctl completes; null when `length` is 0 or it cannot be read.
 using IoctlBlock = std::unique_ptr<UMockdevIoctlData, void (*)(void*)>;
 IoctlBlock resolve(UMockdevIoctlData* parent, size_t offset, size_t length);
 // Adds devices in umockdev's record format; throws what umockdev reports.
