@@ -204,8 +204,7 @@ void ensureUmockdevPreload(char** argv) {
 UsbDeviceSpec cameraAt(uint8_t bus, std::vector<uint8_t> ports, uint8_t deviceNumber,
                        uint16_t vendorId, uint16_t productId) {
     UsbDeviceSpec spec{bus, std::move(ports), deviceNumber, {}, {}, {}, {}, {}};
-    spec.camera.vendorId = vendorId;
-    spec.camera.productId = productId;
+    spec.camera = {.vendorId = vendorId, .productId = productId};
     return spec;
 }
 
@@ -259,15 +258,18 @@ std::vector<unsigned long> EmulatedUsbDevice::videoIoctls(VideoNodeKind kind) co
 std::vector<std::string> EmulatedUsbDevice::requestLines() const {
     const std::lock_guard lock(mutex_);
     std::vector<std::string> lines;
-    for (const sim::RecordedRequest& request : camera_.requests()) {
-        lines.push_back(sim::requestLine(request));
-    }
+    std::ranges::transform(camera_.requests(), std::back_inserter(lines), sim::requestLine);
     return lines;
 }
 
 void EmulatedUsbDevice::clearRequests() {
     const std::lock_guard lock(mutex_);
     camera_.clearRequests();
+}
+
+sim::CameraState EmulatedUsbDevice::state() const {
+    const std::lock_guard lock(mutex_);
+    return camera_.state();
 }
 
 void EmulatedUsbDevice::advanceClock(std::chrono::milliseconds by) {
@@ -302,11 +304,9 @@ bool EmulatedUsbDevice::answerUsbfs(void* clientPointer) {
     }
     const auto [configurationValue, interfaces] = firstConfiguration(spec_.descriptors);
     const auto hasInterface = [&](unsigned number) {
-        return std::any_of(interfaces.begin(), interfaces.end(),
-                           [&](const Interface& entry) { return entry.number == number; });
+        return std::ranges::find(interfaces, number, &Interface::number) != interfaces.end();
     };
-    // A request's number holds the size of what its argument points to (none for those whose
-    // argument is a value).
+    // The size of what the argument points to; 0 for an argument that is a value.
     const size_t argumentSize = _IOC_SIZE(request);
     const IoctlBlock target = resolve(arg, 0, argumentSize);
     if (argumentSize != 0 && !target) {
@@ -487,10 +487,7 @@ void EmulatedMachine::bind(EmulatedUsbDevice& device, uint8_t interfaceNumber,
         const std::optional<VideoNodeNumbers>& numbers = device.spec_.videoNodes;
         auto* function =
             new EmulatedUsbDevice::VideoFunction{device, {device.camera_, device.spec_.kernel}, {}};
-        {
-            const std::lock_guard lock(device.mutex_);
-            device.videoFunctions_.emplace_back(function);
-        }
+        device.videoFunctions_.emplace_back(function);
         made.video = function;
         // uvc_register_video_device, then uvc_meta_register: index 0 and 1 of the interface.
         std::string records;
@@ -542,8 +539,7 @@ void EmulatedMachine::bind(EmulatedUsbDevice& device, uint8_t interfaceNumber,
     umockdev_testbed_uevent(testbed_, path.c_str(), "bind");
 }
 
-// usb_unbind_interface: the driver's disconnect takes its nodes away (open handles answer
-// ENODEV from then on), then the interface is without a driver.
+// usb_unbind_interface: the driver's disconnect takes its nodes (open ones answer ENODEV).
 void EmulatedMachine::unbind(EmulatedUsbDevice& device, uint8_t interfaceNumber) {
     EmulatedUsbDevice::DriverNodes made;
     {
@@ -616,13 +612,11 @@ void EmulatedMachine::removeNode(const std::string& syspath) {
         umockdev_testbed_remove_device(testbed_, syspath.c_str());
         return;
     }
-    const size_t nameAt = syspath.rfind('/') + 1;
-    const size_t subsystemAt = syspath.rfind('/', nameAt - 2) + 1;
-    const std::string name = syspath.substr(nameAt);
+    const std::filesystem::path node(syspath);
+    const std::string name = node.filename(), subsystem = node.parent_path().filename();
     std::filesystem::remove_all(root + syspath);
-    for (const std::string& link :
-         {"/sys/class/" + syspath.substr(subsystemAt, nameAt - 1 - subsystemAt) + "/" + name,
-          "/dev/.node/" + name, "/sys/dev/char/" + devnum}) {
+    for (const std::string& link : {"/sys/class/" + subsystem + "/" + name, "/dev/.node/" + name,
+                                    "/sys/dev/char/" + devnum}) {
         unlink((root + link).c_str());
     }
 }
@@ -635,9 +629,8 @@ void EmulatedMachine::denyAccess(const std::string& devnode) {
     if (geteuid() != 0) {
         return;
     }
-    // Root may open anything: become nobody. Nobody must still reach the testbed's sysfs, and
-    // the node's ioctl socket, which umockdev's preload connects to whether the open succeeds
-    // or not.
+    // Root may open anything: become nobody, who must still reach the testbed's sysfs and the
+    // node's ioctl socket (umockdev's preload connects to it whether the open succeeds or not).
     const std::string socket = root + "/ioctl" + devnode;
     bool reachable = chmod(socket.c_str(), 0666) == 0;
     for (std::string directory = socket.substr(0, socket.rfind('/'));

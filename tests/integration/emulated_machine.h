@@ -65,16 +65,11 @@ class EmulatedUsbDevice {
     // The requests that reached the firmware, as sim::requestLine writes them.
     std::vector<std::string> requestLines() const;
     void clearRequests();
-    template <typename Use>
-    auto withFirmware(Use&& use) {
-        const std::lock_guard lock(mutex_);
-        return use(camera_);
-    }
+    sim::CameraState state() const;
     // Moves the firmware's time, which stands still otherwise.
     void advanceClock(std::chrono::milliseconds by);
 
-    // The next `count` claims fail with `errnoValue` (EBUSY: another program holds the
-    // interface for a moment); a negative count: all of them.
+    // The next `count` claims fail with `errnoValue`; a negative count: all of them.
     void refuseClaims(int errnoValue, int count = -1);
     // Control transfers are accepted but never finish unless cancelled.
     void setHanging(bool hanging);
@@ -116,8 +111,7 @@ class EmulatedMachine {
 
     // Plugs the device in ("add" uevents), answers its usbfs node, binds the spec's drivers.
     EmulatedUsbDevice& add(UsbDeviceSpec spec = {});
-    // Binds `driver` to the interface (usbfs then refuses to claim it), or unbinds whatever is
-    // bound for an empty name; the driver's nodes come and go with it.
+    // Binds `driver` to the interface, or unbinds it for an empty name; its nodes come and go.
     void setDriver(EmulatedUsbDevice& device, uint8_t interfaceNumber, const std::string& driver);
     // "remove" uevents, children first; sysfs entries gone; its open nodes answer ENODEV.
     void unplug(EmulatedUsbDevice& device);
@@ -152,10 +146,9 @@ void addRecords(UMockdevTestbed* testbed, const std::string& records);
 // Answers the node's ioctls with `handler` (a UMockdevIoctlBase); throws what umockdev reports.
 void attachIoctl(UMockdevTestbed* testbed, const std::string& devnode, void* handler);
 
-// Returns when the process runs behind umockdev's preload, which redirects /sys and /dev to the
-// testbed and must be in place from the start; otherwise re-executes the binary once with it
-// (and ASAN_OPTIONS that tolerate it) and does not return. Exits with 1 when the preload cannot
-// be loaded, so that no test ever reads the machine's real devices.
+// Returns behind umockdev's preload, which must redirect /sys and /dev from the start: otherwise
+// re-executes the binary with it (and ASAN_OPTIONS that tolerate it), or exits with 1 if it
+// cannot be loaded, so that no test ever reads the machine's real devices.
 void ensureUmockdevPreload(char** argv);
 
 }  // namespace ptz::testing

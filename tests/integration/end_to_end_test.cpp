@@ -50,9 +50,6 @@ TEST(EndToEnd, TwinCamerasOnEitherBackendEachRowMovesItsOwnUntilItIsUnplugged) {
     auto* menu = window.osdPanel()->findChild<ImageButton*>("openCloseBtn");
     ASSERT_TRUE(QTest::qWaitFor([&] { return devices.count() == 2; }));
     auto* up = window.ptzPanel()->findChild<ImageButton*>("upButton");  // built by now
-    const auto state = [](EmulatedUsbDevice& camera) {
-        return camera.withFirmware([](sim::SimulatedCamera& firmware) { return firmware.state(); });
-    };
     const auto cameraOf = [&](int row) -> EmulatedUsbDevice& {
         const uint32_t location = (*arrDevList)[static_cast<size_t>(row)].devRef->locationId();
         return location == uvc.locationId() ? uvc : raw;
@@ -68,9 +65,9 @@ TEST(EndToEnd, TwinCamerasOnEitherBackendEachRowMovesItsOwnUntilItIsUnplugged) {
         EmulatedUsbDevice& own = cameraOf(row);
         EmulatedUsbDevice& other = &own == &uvc ? raw : uvc;
         QTest::mousePress(up, Qt::LeftButton);
-        EXPECT_TRUE(state(own).moving && !state(other).moving) << "row " << row;
+        EXPECT_TRUE(own.state().moving && !other.state().moving) << "row " << row;
         QTest::mouseRelease(up, Qt::LeftButton);
-        EXPECT_FALSE(state(own).moving) << "row " << row;
+        EXPECT_FALSE(own.state().moving) << "row " << row;
     }
 
     // One's hidraw node gone and back, then announced twice as udev may: listed once. The other
@@ -90,7 +87,7 @@ TEST(EndToEnd, TwinCamerasOnEitherBackendEachRowMovesItsOwnUntilItIsUnplugged) {
     devices.setCurrentIndex(0);  // the replugged camera, picked, answers
     emit devices.activated(0);
     QTest::mouseClick(menu, Qt::LeftButton);
-    EXPECT_TRUE(state(remaining).menu.open);
+    EXPECT_TRUE(remaining.state().menu.open);
 }
 
 }  // namespace

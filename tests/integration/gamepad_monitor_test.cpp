@@ -87,9 +87,8 @@ class FakeGamepad {
         g_object_unref(handler_);
     }
 
-    // One frame, ending in SYN_REPORT; the input core's state changes before it is passed on.
-    // After `overflow` the reader's buffer has overflowed meanwhile: evdev cuts it back to a
-    // SYN_DROPPED and the newest event.
+    // One frame ending in SYN_REPORT, the input core's state changed first. After `overflow`
+    // the reader's buffer overflowed meanwhile: evdev keeps a SYN_DROPPED and the newest event.
     void send(const Changes& changes, bool overflow = false) {
         std::vector<input_event> events;
         for (const auto& [code, value] : changes) {
@@ -266,10 +265,8 @@ TEST_F(GamepadMonitorTest, PadsComeAndGoAndAnUnpluggedPadStopsWhatItStarted) {
     ASSERT_TRUE(waitForCalls(2));
     first.unplug();
     FakeGamepad second(machine.umockdev(), 22, kPlainHidPad);  // arrives while the monitor watches
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return std::count(log.lines.begin(), log.lines.end(),
-                          "Gamepad /dev/input/event22 connected: USB Gamepad") > 0;
-    }));
+    const std::string connected = "Gamepad /dev/input/event22 connected: USB Gamepad";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return std::ranges::count(log.lines, connected) > 0; }));
     second.send({{ABS_RZ, 0}});  // right stick pushed up
     second.send({{ABS_RZ, 128}});
     second.send({{BTN_TL2, 1}});

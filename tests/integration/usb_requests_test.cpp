@@ -123,10 +123,9 @@ TEST_F(UsbLayer, EachWayARequestFailsOnTheBus) {
 }
 
 // Bound while no driver held the interface. uvcvideo takes it (its metadata node numbered first
-// here): requests go to the capture node, held open from a move's start to its stop. Let go,
-// they go through usbfs again. Unplugged mid-move, and a camera in its place at the same port
-// with the same node names: the held node fails and is let go, and nothing reaches the
-// newcomer.
+// here): requests go to the capture node, open from a move's start to its stop; let go, through
+// usbfs again. Unplugged mid-move, and a camera at the same port with the same node names: the
+// held node fails and is let go, and nothing reaches the newcomer.
 TEST_F(UsbLayer, EachRequestGoesWhereTheInterfaceIsHeldThen) {
     testing::UsbDeviceSpec spec;
     spec.videoNodes = testing::VideoNodeNumbers{.capture = 5, .metadata = 4};
@@ -169,8 +168,7 @@ TEST_F(UsbLayer, EachRequestGoesWhereTheInterfaceIsHeldThen) {
     EXPECT_THAT(successor.requestLines(), IsEmpty());
 }
 
-// Standard output and error of a ptzctl run that must exit with 0. The child inherits this
-// process's preload and so its testbed.
+// The output of a ptzctl run, which must exit with 0; the child inherits the preload and testbed.
 std::vector<std::string> ptzctl(const std::string& arguments) {
     std::vector<std::string> lines;
     std::FILE* pipe = popen((PTZCTL_PATH " " + arguments + " 2>&1").c_str(), "r");
@@ -185,8 +183,7 @@ std::vector<std::string> ptzctl(const std::string& arguments) {
 
 TEST(PtzctlEndToEnd, ListsTheCameraAndAPanStartedByOneRunIsStoppedByTheNext) {
     testing::EmulatedMachine machine;
-    // A keyboard with a supported model's ids under usbhid, listed first; no interface of it
-    // answers a video class request.
+    // Listed first, a look-alike: a keyboard with a supported model's ids, no video interface.
     testing::UsbDeviceSpec keyboard = testing::cameraAt(1, {2}, 2);
     keyboard.camera.product = "Keyboard";
     keyboard.camera.videoControlInterface = 0xff;
@@ -203,17 +200,14 @@ TEST(PtzctlEndToEnd, ListsTheCameraAndAPanStartedByOneRunIsStoppedByTheNext) {
     testing::UsbDeviceSpec spec = testing::cameraAt(1, {3}, 3);
     spec.drivers[kHid] = "usbhid";
     testing::EmulatedUsbDevice& camera = machine.add(spec);
-    const auto state = [&] {
-        return camera.withFirmware([](auto& firmware) { return firmware.state(); });
-    };
 
     EXPECT_THAT(ptzctl("list"), ElementsAre("2e7e:0606 0x01300000 Simulated PTZ Camera"));
     ptzctl("pan right");
-    EXPECT_TRUE(state().moving);
+    EXPECT_TRUE(camera.state().moving);
     camera.advanceClock(std::chrono::seconds(1));
     EXPECT_THAT(ptzctl("pan stop"), IsEmpty());
-    EXPECT_FALSE(state().moving);
-    EXPECT_EQ(state().pan, 40 * 3600);  // 4° a second per speed step
+    EXPECT_FALSE(camera.state().moving);
+    EXPECT_EQ(camera.state().pan, 40 * 3600);  // 4° a second per speed step
 }
 
 }  // namespace
