@@ -84,15 +84,6 @@ TEST_F(ControlRequests, APayloadLongerThanEightBytesIsRefusedUnsent) {
     EXPECT_EQ(camera->failedRequestCount(), 2u);
 }
 
-TEST(UnboundControl, EveryRequestFailsWithOneLineAndSendsNothing) {
-    LogCapture log;
-    auto camera = UVCCameraControl::initWithInterface(nullptr);
-    EXPECT_FALSE(camera->setValue(0.0f, &uvc_controls[osdUp]));
-    EXPECT_THAT(log.lines, ElementsAre("CameraControl Error: No interface to send request"));
-    EXPECT_TRUE(std::isnan(camera->getValueForControl(&uvc_controls[zoomAbsolute])));
-    EXPECT_EQ(camera->failedRequestCount(), 4u);
-}
-
 // The steps the machine's registry can fail: a device gone between the listing and the
 // binding, and its interfaces unreadable. By location, such devices are passed on the way.
 // Only the first VideoControl interface counts.
