@@ -1,7 +1,6 @@
-// The USB layer in memory, over the simulated camera: the bytes on the wire are the camera's
-// recorded requests, the answers its own. What the camera cannot produce is scripted here:
-// binding steps that fail, opens that fail (a device that is busy or gone), and requests whose
-// reply is lost on the way back (a time-out).
+// The USB layer in memory over the simulated camera, which records the bytes and answers. What
+// it cannot produce is scripted: binding steps and opens that fail (a device busy or gone), and
+// replies lost on the way back (a time-out).
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,7 @@
 // The kernel's uvcvideo driver as far as our backend and v4l2-ctl's --set-ctrl reach it, from
-// its source (Linux 6.1, drivers/media/usb/uvc): the capture and metadata nodes' ioctls over
-// the uapi structs (VIDIOC_QUERYCAP, VIDIOC_QUERY_EXT_CTRL, VIDIOC_G/S/TRY_EXT_CTRLS,
-// UVCIOC_CTRL_QUERY; others ENOTTY) for the camera terminal controls our backend uses, and the
-// requests the driver puts on the camera's pipe, its own included, to a SimulatedCamera.
+// its source (Linux 6.1, drivers/media/usb/uvc): the nodes' ioctls (QUERYCAP, QUERY_EXT_CTRL,
+// G/S/TRY_EXT_CTRLS, UVCIOC_CTRL_QUERY; others ENOTTY) for the camera terminal controls our
+// backend uses, and the requests the driver puts on a SimulatedCamera's pipe, its own included.
 // Not thread-safe: an ioctl handler on another thread locks.
 #pragma once
 

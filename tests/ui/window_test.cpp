@@ -1,8 +1,6 @@
-// The window on real widgets as --simulated-camera puts it together (the simulated camera through
-// the real device watcher and binding), for what needs Qt: that mouse, keys, boxes, shortcuts,
-// dialogs, the status line and the speed menu are wired, what the window remembers, and the
-// camera's view repainting only while the head moves. Behaviour: the panels' unit tests.
-// Offscreen unless told otherwise, with the window's memory in a directory of this process's own.
+// The window on real widgets as --simulated-camera builds it, for what needs Qt: the wiring of
+// mouse, keys, boxes, shortcuts, dialogs, status line and speed menu, the window's memory, and the
+// view repainting only while the head moves. Behaviour: the panels' unit tests.
 #include <gmock/gmock.h>
 
 #include <QAbstractItemView>
@@ -47,7 +45,6 @@ using ::testing::IsEmpty;
 using namespace std::chrono_literals;
 
 constexpr auto panTilt = [](const char* data) { return setCur(panTiltRelative, data); };
-constexpr auto osdKey = [](UvcControlRow row) { return setCur(row, "00 00"); };
 
 // Answers the next modal dialog, once it runs.
 void answerNextDialog(std::function<void(QWidget*)> answer) {
@@ -127,7 +124,7 @@ TEST_F(Window, KeysDriveThePanelsAndKeyRepeatDoesNothing) {
         QTest::keyRelease(&panel, key);
     };
     press(osd(), Qt::Key_Return);
-    EXPECT_THAT(usb.sent(), ElementsAre(osdKey(osdOk)));
+    EXPECT_THAT(usb.sent(), ElementsAre(setCur(osdOk, "00 00")));
     tabs().setCurrentIndex(1);
     press(ptz(), Qt::Key_Home);
     QTest::keyPress(&ptz(), Qt::Key_Down);

@@ -200,8 +200,7 @@ class Panels : public ::testing::Test {
     }
     ~Panels() override { arrDevList.reset(); }
 
-    // The camera, newly bound to both panels as a camera of `model` (as after plugging it in
-    // again).
+    // The camera, bound anew to both panels as a camera of `model` (as when plugged in again).
     void bind(CameraModel model = kPlainModel) {
         usb.registry.add({.vendorId = static_cast<uint32_t>(model.vendorId),
                           .productId = static_cast<uint32_t>(model.productId)});

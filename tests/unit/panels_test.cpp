@@ -1,6 +1,5 @@
-// The panels' behaviour through fake views, against the simulated camera: the device watcher
-// feeding them, the binding, holds, speeds, the status line's words, the gamepad, the OSD keys,
-// presets and their names, the model profiles and the camera picked last.
+// The panels' behaviour through fake views over the simulated camera: the watcher, binding, holds,
+// speeds, the status line's words, gamepad, OSD keys, presets and names, profiles, memory.
 #include <gmock/gmock.h>
 
 #include "discovery/device_watcher.h"

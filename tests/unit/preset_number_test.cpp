@@ -18,7 +18,6 @@ TEST(PresetNumber, ReadsTheLeadingNumberAndTheArgumentOnlyWhole) {
         {"+7", 7, 7},
         {"0000000000000000000042", 42, 42},
         {"3 - door", 3, kNone},
-        {"5 ", 5, kNone},
         {"", kNone, kNone},
         {"\xe4\xb8\x80", kNone, kNone},
         // The camera's byte holds 0-255: 256 would be preset 0, -1 preset 255.

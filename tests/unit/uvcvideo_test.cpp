@@ -1,6 +1,5 @@
-// The uvcvideo backend in process, over the model of the driver on the simulated camera: on
-// released kernels (cameras whose slowest speed is 0 or 1) and on the fixed one. Requests and
-// what reached the camera read "unit/selector: bytes".
+// The uvcvideo backend in process, over the model of the driver on the simulated camera, on
+// released kernels and the fixed one. Requests and what reached the camera: "unit/selector: bytes".
 #include <gtest/gtest.h>
 
 #include <cerrno>
