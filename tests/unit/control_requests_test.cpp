@@ -55,7 +55,6 @@ TEST_F(ControlRequests, GetsAreReadLittleEndianUnsignedAndRangesAsSigned32) {
     camera->setData(4096, 2, 11, 1);
     usb.clock.advance(std::chrono::seconds(1));
     EXPECT_FLOAT_EQ(camera->getValueForControl(&uvc_controls[zoomAbsolute]), 0.25f);
-    EXPECT_EQ(usb.sent().size(), 7u);
 }
 
 TEST_F(ControlRequests, EachRequestOpensSendsAndClosesAndFailuresAreLoggedAndCounted) {

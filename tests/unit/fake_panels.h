@@ -19,9 +19,11 @@
 
 namespace ptz::testing {
 
-// Every kind of view the panels drive, in one: each setter writes down what it was given.
+// Every kind of view the panels drive, in one: each setter writes down what it was given. As a
+// combo box's, its selection follows its row when an earlier row goes, and is lost with its own.
 struct FakeControl final : ButtonView,
                            ComboTextView,
+                           DeviceComboBox,
                            RadioMatrixView,
                            SpeedView,
                            PanelView,
@@ -32,8 +34,21 @@ struct FakeControl final : ButtonView,
     void setBordered(bool) override {}
     void setImageScaling(ImageScaling) override {}
     std::string stringValue() const override { return text; }
-    void selectItemAtIndex(int index) override { text = items.at(static_cast<size_t>(index)); }
+    void selectItemAtIndex(int index) override {
+        selected = index;
+        text = index < 0 ? text : items.at(static_cast<size_t>(index));
+    }
     void setItems(const std::vector<std::string>& list) override { items = list; }
+    int numberOfItems() const override { return static_cast<int>(items.size()); }
+    void addItemWithObjectValue(const std::string& row) override { items.push_back(row); }
+    void setStringValue(const std::string& value) override { text = value; }
+    int indexOfSelectedItem() const override { return selected; }
+    void removeItemAtIndex(int index) override {
+        if (index >= 0 && index < numberOfItems()) {
+            items.erase(items.begin() + index);
+            selected = selected == index ? -1 : selected - (selected > index ? 1 : 0);
+        }
+    }
     void setCellTitle(int, const std::string&) override {}
     void selectCellAtColumn(int column) override { selected = column; }
     int selectedColumn() const override { return selected; }
@@ -49,26 +64,6 @@ struct FakeControl final : ButtonView,
     std::vector<std::string> items;
     int selected = -1, speed = -1;
     SpeedRange range{0, 0};
-};
-
-// Rows and a selection as the window's device box keeps them: the selection follows its row
-// when an earlier row goes, and is lost with its own row.
-struct FakeDeviceRows final : DeviceComboBox {
-    int numberOfItems() const override { return static_cast<int>(rows.size()); }
-    void addItemWithObjectValue(const std::string& row) override { rows.push_back(row); }
-    void setStringValue(const std::string& value) override { text = value; }
-    void selectItemAtIndex(int index) override { selected = index; }
-    int indexOfSelectedItem() const override { return selected; }
-    void removeItemAtIndex(int index) override {
-        if (index < 0 || index >= numberOfItems()) {
-            return;
-        }
-        rows.erase(rows.begin() + index);
-        selected = selected == index ? -1 : selected - (selected > index ? 1 : 0);
-    }
-    std::vector<std::string> rows;
-    std::string text;
-    int selected = -1;
 };
 
 // Tabs 0 and 1 hold the OSD and PTZ panels.
@@ -129,7 +124,7 @@ class FakeOsdPanel final : public OsdPanelLogic {
     TabContainer* parentViewController() override { return tabs_.holding(0); }
 
     std::map<std::string, FakeControl> keys;
-    FakeDeviceRows rows;
+    FakeControl rows;
 
   protected:
     PanelView& view() override { return view_; }

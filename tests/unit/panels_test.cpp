@@ -48,7 +48,7 @@ TEST_F(Panels, TheWatcherListsUvcCamerasOnlyAndKeepsRowsAndBindingInStepWithUnpl
     FakeHidManager manager;
     start(manager);
     const char* const forgerRow = "Evil\\nCameraControl Error: x\\x1b[2J";
-    EXPECT_THAT(osd.rows.rows, ElementsAre("Twin", forgerRow, "USB camera 3242:1000"));
+    EXPECT_THAT(osd.rows.items, ElementsAre("Twin", forgerRow, "USB camera 3242:1000"));
     EXPECT_THAT(log.lines, ElementsAre("IOHIDManager打开成功", "my product name: Twin",
                                        std::string("my product name: ") + forgerRow,
                                        "my product name: USB camera 3242:1000"));
@@ -71,7 +71,7 @@ TEST_F(Panels, TheWatcherListsUvcCamerasOnlyAndKeepsRowsAndBindingInStepWithUnpl
     log.lines.clear();
     nextStart.unplug(forger);  // not the bound camera, but its twin's ids come first
     EXPECT_THAT(log.lines, ElementsAre("cursel:2", "cursel:2"));
-    EXPECT_THAT(osd.rows.rows, ElementsAre("Twin", "USB camera 3242:1000"));
+    EXPECT_THAT(osd.rows.items, ElementsAre("Twin", "USB camera 3242:1000"));
     EXPECT_FALSE(forger.opened);
     EXPECT_NE(osd.cameraControl(), nullptr);
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ranges>
 #include <sstream>
 #include <tuple>
 
@@ -22,10 +23,8 @@ using Args = std::vector<std::string_view>;
 
 Args words(std::string_view line) {
     Args args;
-    for (size_t at = 0; at < line.size();) {
-        const size_t end = std::min(line.find(' ', at), line.size());
-        args.push_back(line.substr(at, end - at));
-        at = end + 1;
+    for (const auto word : std::views::split(line, ' ')) {
+        args.emplace_back(word.begin(), word.end());
     }
     return args;
 }
