@@ -50,10 +50,9 @@ TEST(UdevRules, GrantAccessToExactlyTheSupportedModelsWithAVideoControlInterface
     for (const int32_t vendor : vendors) {
         for (const int32_t product : products) {
             for (const bool hidraw : {true, false}) {
-                EXPECT_EQ(grants.count({hidraw, std::nullopt, product}) +
-                                  grants.count({hidraw, vendor, product}) !=
-                              0,
-                          isSupportedModel(vendor, product))
+                const bool granted = grants.contains({hidraw, std::nullopt, product}) ||
+                                     grants.contains({hidraw, vendor, product});
+                EXPECT_EQ(granted, isSupportedModel(vendor, product))
                     << hidraw << " " << std::hex << vendor << ":" << product;
             }
         }

@@ -75,7 +75,6 @@ TEST(UvcDescriptors, TakeWhatIsSoundAndStopOrSkipAtWhatIsNot) {
          std::nullopt,
          {19}},
         {"a descriptor past the end ends it", join({terminal(1), truncated}), 1, {}},
-        {"nothing", {}, std::nullopt, {}},
         {"a length byte alone", {0x1B}, std::nullopt, {}},
         {"255 bytes claimed, three present", {0xFF, 0x24, 0x06}, std::nullopt, {}},
         {"too short for its kind: stepped over by its length",
