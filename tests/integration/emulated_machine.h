@@ -109,7 +109,7 @@ class EmulatedMachine {
 
     UMockdevTestbed* umockdev() const { return testbed_; }
 
-    // Plugs the device in ("add" uevents), answers its usbfs node, binds the spec's drivers.
+    // Plugs the device in ("add" uevents), answers its usbfs node, binds `spec.drivers`.
     EmulatedUsbDevice& add(UsbDeviceSpec spec = {});
     // Binds `driver` to the interface, or unbinds it for an empty name; its nodes come and go.
     void setDriver(EmulatedUsbDevice& device, uint8_t interfaceNumber, const std::string& driver);
